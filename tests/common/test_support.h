@@ -1,0 +1,42 @@
+// Helpers shared by the tests: a private temporary directory per test
+// process, and whole-file reads and writes.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory that is removed with everything in it on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + relative
+    std::string operator/(std::string_view relative) const;
+
+private:
+    std::string path_;
+};
+
+// Writes `content` to `path`, creating missing parent directories.
+void WriteFile(const std::string& path, std::string_view content);
+// The whole content of `path`; throws when it cannot be read.
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+void MakeDirs(const std::string& path);
+void RemoveTree(const std::string& path);
+// Sets the modification time of `path` (seconds since the epoch).
+void SetModificationTime(const std::string& path, time_t seconds);
+// The lines of a file, without their line ends.
+std::vector<std::string> ReadLines(const std::string& path);
+// Every file below `root` (relative paths, sorted), links included.
+std::vector<std::string> ListTree(const std::string& root);
+
+} // namespace testing_support
