@@ -2,6 +2,7 @@
 
 #include "code_pages.h"
 #include "escape_notation.h"
+#include "utf8_case.h"
 
 #include <algorithm>
 #include <cstring>
@@ -85,10 +86,90 @@ SearchPattern::SearchPattern(std::string text, const std::array<std::uint8_t, 25
     }
 }
 
+SearchPattern SearchPattern::Utf8(std::string text, bool ignoreCase) {
+    SearchPattern pattern;
+    pattern.text_ = std::move(text);
+    pattern.utf8_ = true;
+    pattern.utf8IgnoreCase_ = ignoreCase;
+    if (pattern.text_.empty()) {
+        return pattern;
+    }
+    std::string_view view = pattern.text_;
+    // The first and the last character (or stray byte) of the text.
+    std::size_t lastStart = 0;
+    for (std::size_t i = 0; i < view.size(); i += Utf8UnitLength(view.substr(i))) {
+        lastStart = i;
+    }
+    auto addVariants = [&](std::string_view unit, bool first, std::uint8_t* variants, int& count) {
+        count = 0;
+        auto add = [&](std::uint8_t byte) {
+            for (int k = 0; k < count; ++k) {
+                if (variants[k] == byte) {
+                    return;
+                }
+            }
+            if (count == 4 || count < 0) {
+                count = -1;
+                return;
+            }
+            variants[count++] = byte;
+        };
+        char32_t cp = 0;
+        int length = DecodeUtf8(unit, cp);
+        if (!ignoreCase || length == 0) {
+            add(static_cast<std::uint8_t>(first ? unit.front() : unit.back()));
+            return;
+        }
+        for (char32_t variant : FoldVariants(cp)) {
+            std::string encoded;
+            AppendUtf8(encoded, variant);
+            add(static_cast<std::uint8_t>(first ? encoded.front() : encoded.back()));
+        }
+        if (count == 0) {
+            pattern.impossible_ = true;
+        }
+    };
+    std::string_view firstUnit = view.substr(0, Utf8UnitLength(view));
+    std::string_view lastUnit = view.substr(lastStart);
+    addVariants(firstUnit, true, pattern.firstVariants_, pattern.firstCount_);
+    addVariants(lastUnit, false, pattern.lastVariants_, pattern.lastCount_);
+    return pattern;
+}
+
 bool SearchPattern::MatchesAt(std::string_view haystack, std::size_t at) const {
     std::size_t n = text_.size();
     if (n == 0 || at > haystack.size() || haystack.size() - at < n) {
         return false;
+    }
+    if (utf8_) {
+        if (!IsUtf8Boundary(haystack, at) || !IsUtf8Boundary(haystack, at + n)) {
+            return false;
+        }
+        if (!utf8IgnoreCase_) {
+            return std::memcmp(haystack.data() + at, text_.data(), n) == 0;
+        }
+        std::string_view line = haystack.substr(at, n);
+        std::string_view search = text_;
+        while (!search.empty()) {
+            char32_t wanted = 0;
+            int searchLength = DecodeUtf8(search, wanted);
+            if (searchLength == 0) {
+                if (line.empty() || line.front() != search.front()) {
+                    return false;
+                }
+                line.remove_prefix(1);
+                search.remove_prefix(1);
+                continue;
+            }
+            char32_t found = 0;
+            int lineLength = DecodeUtf8(line, found);
+            if (lineLength != searchLength || FoldUtf8Char(found) != wanted) {
+                return false;
+            }
+            line.remove_prefix(static_cast<std::size_t>(lineLength));
+            search.remove_prefix(static_cast<std::size_t>(searchLength));
+        }
+        return true;
     }
     const auto* h = reinterpret_cast<const std::uint8_t*>(haystack.data()) + at;
     const auto* t = reinterpret_cast<const std::uint8_t*>(text_.data());
@@ -111,7 +192,7 @@ std::size_t SearchPattern::Find(std::string_view haystack, std::size_t from) con
     }
     const std::size_t lastStart = size - n; // the last position a match can start at
     std::size_t i = from;
-    if (fold_ == nullptr && n == 1) {
+    if (fold_ == nullptr && n == 1 && !utf8_) {
         const void* hit = std::memchr(haystack.data() + from, text_[0], size - from);
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data())
                    : std::string_view::npos;
@@ -174,8 +255,12 @@ bool PrepareText(std::string_view typed, bool isSearch, const Job& job, std::str
     if (job.expandEscape) {
         Velmor_DecodeString(text);
     }
-    if (isSearch && job.capsLock && !utf8) {
-        AnsiToUpper(text);
+    if (isSearch && job.capsLock) {
+        if (utf8) {
+            text = FoldUtf8Text(text);
+        } else {
+            AnsiToUpper(text);
+        }
     }
     if (job.code == CodeOem) {
         AnsiToOem(text);
@@ -207,8 +292,10 @@ bool BuildReplacementTable(const Job& job, ReplacementTable& table, int* badRow,
             FreeReplacementTable(table);
             return false;
         }
-        table.pairs.push_back(
-            ReplacementPair{SearchPattern(std::move(search), fold), std::move(replacement)});
+        SearchPattern pattern = job.code == CodeUtf8
+                                    ? SearchPattern::Utf8(std::move(search), job.capsLock)
+                                    : SearchPattern(std::move(search), fold);
+        table.pairs.push_back(ReplacementPair{std::move(pattern), std::move(replacement)});
     }
     return true;
 }
@@ -221,6 +308,46 @@ std::size_t FindSearchText(std::string_view line, std::size_t start, const Repla
     return pair.search.Find(line, start);
 }
 
+bool AnchorOf(std::string_view line, std::size_t searchLength, const LineMatchSettings& settings,
+              std::size_t& anchor) {
+    switch (settings.position) {
+    case PositionLineStart:
+        anchor = 0;
+        return true;
+    case PositionLineEnd:
+        if (line.size() < searchLength) {
+            return false;
+        }
+        anchor = line.size() - searchLength;
+        return true;
+    case PositionAtColumn: {
+        long long column = static_cast<long long>(settings.positionColumn) - 1;
+        if (column < 0) {
+            return false;
+        }
+        if (settings.code != CodeUtf8) {
+            if (static_cast<unsigned long long>(column) >= line.size()) {
+                return false;
+            }
+            anchor = static_cast<std::size_t>(column);
+            return true;
+        }
+        // In UTF-8 text a column is a character (or a stray byte).
+        std::size_t offset = 0;
+        for (long long c = 0; c < column && offset < line.size(); ++c) {
+            offset += Utf8UnitLength(line.substr(offset));
+        }
+        if (offset >= line.size()) {
+            return false;
+        }
+        anchor = offset;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 int ReplacePairInLine(std::string& line, std::size_t capacity, const ReplacementPair& pair,
                       const LineMatchSettings& settings) {
     const std::size_t searchLength = pair.searchLength();
@@ -228,29 +355,11 @@ int ReplacePairInLine(std::string& line, std::size_t capacity, const Replacement
     if (line.empty() || searchLength == 0) {
         return 0;
     }
-    bool anchored = settings.position != PositionAnywhere;
+    bool anchored = settings.position == PositionLineStart ||
+                    settings.position == PositionLineEnd || settings.position == PositionAtColumn;
     std::size_t anchor = 0;
-    switch (settings.position) {
-    case PositionLineStart:
-        anchor = 0;
-        break;
-    case PositionLineEnd:
-        if (line.size() < searchLength) {
-            return 0;
-        }
-        anchor = line.size() - searchLength;
-        break;
-    case PositionAtColumn: {
-        long long column = static_cast<long long>(settings.positionColumn) - 1;
-        if (column < 0 || static_cast<unsigned long long>(column) >= line.size()) {
-            return 0;
-        }
-        anchor = static_cast<std::size_t>(column);
-        break;
-    }
-    default:
-        anchored = false;
-        break;
+    if (anchored && !AnchorOf(line, searchLength, settings, anchor)) {
+        return 0;
     }
     std::size_t scan = anchor;
     int count = 0;
@@ -287,34 +396,21 @@ int ReplaceInLine(std::string& line, std::size_t capacity, const ReplacementTabl
 }
 
 bool MayReplaceInLine(std::string_view line, const ReplacementTable& table) {
+    const LineMatchSettings& settings = table.settings;
+    bool anchored = settings.position == PositionLineStart ||
+                    settings.position == PositionLineEnd || settings.position == PositionAtColumn;
     for (const ReplacementPair& pair : table.pairs) {
         std::size_t length = pair.searchLength();
         if (length == 0 || line.size() < length) {
             continue;
         }
-        switch (table.settings.position) {
-        case PositionLineStart:
-            if (pair.search.MatchesAt(line, 0)) {
+        if (anchored) {
+            std::size_t anchor = 0;
+            if (AnchorOf(line, length, settings, anchor) && pair.search.MatchesAt(line, anchor)) {
                 return true;
             }
-            break;
-        case PositionLineEnd:
-            if (pair.search.MatchesAt(line, line.size() - length)) {
-                return true;
-            }
-            break;
-        case PositionAtColumn: {
-            long long column = static_cast<long long>(table.settings.positionColumn) - 1;
-            if (column >= 0 && static_cast<unsigned long long>(column) < line.size() &&
-                pair.search.MatchesAt(line, static_cast<std::size_t>(column))) {
-                return true;
-            }
-            break;
-        }
-        default:
-            if (pair.search.Find(line, 0) != std::string_view::npos) {
-                return true;
-            }
+        } else if (pair.search.Find(line, 0) != std::string_view::npos) {
+            return true;
         }
     }
     return false;

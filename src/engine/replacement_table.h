@@ -26,6 +26,11 @@ public:
     // `fold` maps every byte of the line before it is compared with `text`;
     // null compares bytes exactly.
     SearchPattern(std::string text, const std::array<std::uint8_t, 256>* fold);
+    // A search text in UTF-8 text: a match starts and ends only between
+    // characters; ignoring case, each character of the line is folded before
+    // it is compared (`text` must already be folded then). Bytes that start no
+    // valid character are compared exactly.
+    static SearchPattern Utf8(std::string text, bool ignoreCase);
 
     const std::string& text() const { return text_; }
     std::size_t size() const { return text_.size(); }
@@ -43,6 +48,8 @@ private:
     int firstCount_ = 0;
     int lastCount_ = 0;
     bool impossible_ = false; // a byte of the text that no line byte folds to
+    bool utf8_ = false;
+    bool utf8IgnoreCase_ = false;
 };
 
 struct ReplacementPair {
@@ -91,6 +98,12 @@ int ReplacePairInLine(std::string& line, std::size_t capacity, const Replacement
                       const LineMatchSettings& settings);
 // The first position at or after `start` where the pair's search text stands.
 std::size_t FindSearchText(std::string_view line, std::size_t start, const ReplacementPair& pair);
+
+// Where an anchored pair must match in `line` (the line start, the line end
+// or the column; in UTF-8 text the column counts characters). False when the
+// pair cannot match at all.
+bool AnchorOf(std::string_view line, std::size_t searchLength, const LineMatchSettings& settings,
+              std::size_t& anchor);
 
 // True when some pair could change `line`: a necessary condition for
 // ReplaceInLine to make a replacement, cheap to test.

@@ -187,11 +187,15 @@ TEST(LineProcessor, AgreesWithTheStraightAlgorithm) {
         }
         Job job;
         job.capsLock = random() % 2 == 0;
+        job.code = random() % 3 == 0 ? CodeUtf8 : CodeAnsi;
         job.position = positions[random() % 4];
         job.positionColumn = static_cast<std::int32_t>(random() % 5);
         std::size_t pairs = random() % 3;
         for (std::size_t p = 0; p < pairs; ++p) {
             std::string search(1 + random() % 2, "abAx "[random() % 5]);
+            if (job.code == CodeUtf8 && random() % 3 == 0) {
+                search = random() % 2 ? "\xC3\xA4" : "\xC3\x84"; // ä, Ä
+            }
             std::string replacement(random() % 3, "bx "[random() % 3]);
             job.replace.push_back({search, replacement});
         }

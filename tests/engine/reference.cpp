@@ -1,6 +1,7 @@
 #include "reference.h"
 
 #include "code_pages.h"
+#include "utf8_case.h"
 
 namespace reference {
 
@@ -80,6 +81,111 @@ int ReplaceInLine(std::string& line, std::size_t capacity, const std::vector<Pai
     return total;
 }
 
+namespace {
+
+struct Unit {
+    std::size_t offset;
+    std::string bytes;
+    bool valid;
+    char32_t codePoint;
+};
+
+std::vector<Unit> Units(const std::string& text) {
+    std::vector<Unit> units;
+    std::size_t offset = 0;
+    while (offset < text.size()) {
+        char32_t cp = 0;
+        int length = DecodeUtf8(std::string_view(text).substr(offset), cp);
+        if (length == 0) {
+            units.push_back({offset, text.substr(offset, 1), false, 0});
+            offset += 1;
+        } else {
+            units.push_back(
+                {offset, text.substr(offset, static_cast<std::size_t>(length)), true, cp});
+            offset += static_cast<std::size_t>(length);
+        }
+    }
+    return units;
+}
+
+bool UnitsMatch(const std::vector<Unit>& line, std::size_t at, const std::vector<Unit>& search,
+                bool ignoreCase) {
+    if (at + search.size() > line.size()) {
+        return false;
+    }
+    for (std::size_t k = 0; k < search.size(); ++k) {
+        const Unit& l = line[at + k];
+        const Unit& s = search[k];
+        if (!s.valid || !ignoreCase) {
+            if (l.bytes != s.bytes) {
+                return false;
+            }
+        } else if (!l.valid || FoldUtf8Char(l.codePoint) != s.codePoint) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int ReplacePairUtf8(std::string& line, std::size_t capacity, const Pair& pair,
+                    const Settings& settings) {
+    std::vector<Unit> search = Units(pair.search);
+    if (line.empty() || search.empty()) {
+        return 0;
+    }
+    std::vector<Unit> units = Units(line);
+    long long anchor = 0;
+    bool anchored = settings.position != 1;
+    if (settings.position == 4) {
+        anchor = static_cast<long long>(units.size()) - static_cast<long long>(search.size());
+        if (anchor < 0) {
+            return 0;
+        }
+    } else if (settings.position == 8) {
+        anchor = static_cast<long long>(settings.column) - 1;
+        if (anchor < 0 || anchor >= static_cast<long long>(units.size())) {
+            return 0;
+        }
+    }
+    std::size_t scanByte = anchored ? units[static_cast<std::size_t>(anchor)].offset : 0;
+    std::size_t anchorByte = scanByte;
+    int count = 0;
+    while (true) {
+        units = Units(line);
+        std::size_t found = units.size();
+        for (std::size_t u = 0; u < units.size(); ++u) {
+            if (units[u].offset >= scanByte && UnitsMatch(units, u, search, settings.capsLock)) {
+                found = u;
+                break;
+            }
+        }
+        if (found == units.size()) {
+            return count;
+        }
+        std::size_t at = units[found].offset;
+        if (anchored && at > anchorByte) {
+            return count;
+        }
+        if (line.size() - pair.search.size() + pair.replacement.size() + 2 >= capacity) {
+            return count;
+        }
+        line = line.substr(0, at) + pair.replacement + line.substr(at + pair.search.size());
+        ++count;
+        scanByte = at + pair.replacement.size();
+    }
+}
+
+} // namespace
+
+int ReplaceInLineUtf8(std::string& line, std::size_t capacity, const std::vector<Pair>& pairs,
+                      const Settings& settings) {
+    int total = 0;
+    for (const Pair& pair : pairs) {
+        total += ReplacePairUtf8(line, capacity, pair, settings);
+    }
+    return total;
+}
+
 FileOutcome Rewrite(const std::string& content, const FileOptions& options) {
     FileOutcome outcome;
     std::size_t start = 0;
@@ -121,7 +227,9 @@ FileOutcome Rewrite(const std::string& content, const FileOptions& options) {
             }
         }
         if (!options.pairs.empty() && line.size() <= 29999) {
-            int n = ReplaceInLine(prefix, 30000, options.pairs, options.settings);
+            int n = options.settings.code == 4
+                        ? ReplaceInLineUtf8(prefix, 30000, options.pairs, options.settings)
+                        : ReplaceInLine(prefix, 30000, options.pairs, options.settings);
             if (n > 0) {
                 ++outcome.lineChanges;
                 outcome.replacements += n;

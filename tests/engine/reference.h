@@ -26,6 +26,13 @@ int ReplacePairInLine(std::string& line, std::size_t capacity, const Pair& pair,
 int ReplaceInLine(std::string& line, std::size_t capacity, const std::vector<Pair>& pairs,
                   const Settings& settings);
 
+// The same for UTF-8 text, on whole characters: the line is split into
+// characters (a byte that starts no valid character is one of its own) and
+// positions, columns and matches are counted in them. The search text must be
+// folded already when case is ignored.
+int ReplaceInLineUtf8(std::string& line, std::size_t capacity, const std::vector<Pair>& pairs,
+                      const Settings& settings);
+
 struct FileOptions {
     bool deleteEmptyLines = false;
     std::string leading;

@@ -400,6 +400,49 @@ TEST_F(RunJobTest, ANamedChangeLogIsWrittenDuringTheRunAndKept) {
     EXPECT_EQ(ReadFile(P("changes.log")), P("a.txt") + "\r\n" + P("b.txt") + "\r\n");
 }
 
+TEST_F(RunJobTest, KeepingLineEndsChangesOnlyTheReplacedText) {
+    const std::string script = "#!/bin/sh\n# greeting\r\necho 'Hallo Welt'\nexit 0\n";
+    WriteFile(P("greet.sh"), script);
+    ASSERT_EQ(::chmod(P("greet.sh").c_str(), 0755), 0);
+    const std::string mixed = "eins\nzwei\r\ndrei\rvier\r\r\nfünf";
+    WriteFile(P("mixed.txt"), mixed);
+    Job job = BasicJob();
+    job.files = {"*.sh", "*.txt"};
+    job.code = CodeUtf8;
+    job.keepLineEnds = true;
+    job.replace = {{"Welt", "Erde"}, {"fünf", "FÜNF"}, {"zwei", "2"}};
+    ScriptedUi ui;
+    RunJob(job, ui, {});
+    std::string expectedScript = script;
+    expectedScript.replace(expectedScript.find("Welt"), 4, "Erde");
+    EXPECT_EQ(ReadFile(P("greet.sh")), expectedScript);
+    EXPECT_EQ(ReadFile(P("mixed.txt")), "eins\n2\r\ndrei\rvier\r\r\nFÜNF");
+    // The script still runs, and prints the new text.
+    std::string command = "sh -c '" + P("greet.sh") + "' > " + P("out");
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFile(P("out")), "Hallo Erde\n");
+
+    // Without the option every line of a changed file ends with CR LF.
+    WriteFile(P("mixed.txt"), mixed);
+    job.keepLineEnds = false;
+    job.files = {"*.txt"};
+    ScriptedUi plain;
+    RunJob(job, plain, {});
+    EXPECT_EQ(ReadFile(P("mixed.txt")), "eins\r\n2\r\ndrei\rvier\r\nFÜNF\r\n");
+}
+
+TEST_F(RunJobTest, Utf8FilesIgnoringCase) {
+    WriteFile(P("a.txt"), "ÄRGER und Ärger\nкошка КОШКА\n");
+    Job job = BasicJob();
+    job.code = CodeUtf8;
+    job.capsLock = true;
+    job.replace = {{"ärger", "Freude"}, {"Кошка", "кот"}};
+    ScriptedUi ui;
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(ReadFile(P("a.txt")), "Freude und Freude\r\nкот кот\r\n");
+    EXPECT_EQ(result.statistics.ReplacementsMade, 4);
+}
+
 TEST(StartConditions, OrderAndRewriting) {
     struct Case {
         const char* name;
