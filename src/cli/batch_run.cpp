@@ -7,7 +7,9 @@
 #include "velmor_version.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +37,15 @@ int CarryOutJob(const BatchOptions& options, bool interactive, BatchReport& repo
         runOptions.changeLogPath = options.log;
     }
     RunResult result = RunJob(job, ui, runOptions);
+    if (result.outcome == RunOutcome::NoFiles && options.finish == FinishMode::Keep) {
+        // A kept run that found nothing has an empty change log, so that
+        // finishing it later works like finishing any other kept run.
+        int log =
+            ::open(options.log.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (log >= 0) {
+            ::close(log);
+        }
+    }
     const bool processed =
         result.outcome == RunOutcome::Completed || result.outcome == RunOutcome::EndedEarly;
     if (processed && !ui.summaryRan()) {

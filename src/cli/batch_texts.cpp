@@ -253,6 +253,25 @@ std::string FormatSummary(const RunStatistics& statistics,
     return text;
 }
 
+std::string ForTerminal(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // C1 controls (U+0080 to U+009F) are C2 80 to C2 9F in UTF-8.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if ((byte < 0x20 && byte != '\t') || byte == 0x7F || c1) {
+            shown += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            shown += static_cast<char>(byte);
+        }
+    }
+    return shown;
+}
+
 std::string_view HelpText() {
     return kHelp;
 }

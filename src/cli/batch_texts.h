@@ -67,5 +67,10 @@ std::optional<int> ParsePromptAnswer(std::string_view input, const std::vector<A
 // the changed files under their heading (left out when there are none).
 std::string FormatSummary(const RunStatistics& statistics, const std::vector<std::string>& changed);
 
+// `text` made safe to show on a terminal: every control character (tab
+// excepted, line breaks included) becomes '?', so a file name can neither
+// move the cursor nor send the terminal a command.
+std::string ForTerminal(std::string_view text);
+
 // The text of --help.
 std::string_view HelpText();

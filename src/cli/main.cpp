@@ -7,11 +7,26 @@
 
 #include <cerrno>
 #include <climits>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+// Opens /dev/null on any of standard input, output and error that is closed:
+// otherwise a file the run opens would take that number, and what the tool
+// prints could land in it.
+void OpenStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            int opened = ::open("/dev/null", O_RDWR);
+            if (opened >= 0 && opened != fd) {
+                ::close(opened); // cannot happen: the lowest free number is taken
+            }
+        }
+    }
+}
 
 std::string CurrentDirectory() {
     std::vector<char> buffer(PATH_MAX);
@@ -27,6 +42,7 @@ std::string CurrentDirectory() {
 } // namespace
 
 int main(int argc, char** argv) {
+    OpenStandardDescriptors();
     InstallStopSignals();
     SetStringLanguage(kLanguageGerman);
     std::vector<std::string> args(argv + 1, argv + argc);

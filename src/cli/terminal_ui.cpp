@@ -103,8 +103,9 @@ LineRead ReadAnswerLine(std::string& line) {
 } // namespace
 
 TerminalUi::TerminalUi(const BatchOptions& options, bool interactive)
-    : options_(options), interactive_(interactive),
-      progressShown_(!options.quiet && ::isatty(STDERR_FILENO) == 1) {}
+    : options_(options), interactive_(interactive), errorIsTerminal_(::isatty(STDERR_FILENO) == 1),
+      outputIsTerminal_(::isatty(STDOUT_FILENO) == 1),
+      progressShown_(!options.quiet && errorIsTerminal_) {}
 
 int TerminalUi::ShowMessage(int id, std::string_view insert1, std::string_view insert2) {
     MessageParts parts = MessageOf(id);
@@ -118,7 +119,12 @@ int TerminalUi::ShowMessage(int id, std::string_view insert1, std::string_view i
     if (inserts >= 2) {
         record.inserts.emplace_back(insert2);
     }
-    const std::string text = FillInserts(parts.text, insert1, insert2) + "\n";
+    // The inserts are paths: on a terminal their control characters are
+    // shown as '?'. The JSON report keeps them as they are.
+    const std::string text =
+        (errorIsTerminal_ ? FillInserts(parts.text, ForTerminal(insert1), ForTerminal(insert2))
+                          : FillInserts(parts.text, insert1, insert2)) +
+        "\n";
     if (buttons.size() == 1) {
         // Information: one button, nothing to decide.
         if (!(options_.quiet && parts.kind == '!')) {
@@ -267,7 +273,15 @@ void TerminalUi::PrintSummary(const RunStatistics& statistics,
         return;
     }
     ClearProgressLine();
-    WriteAll(stdout, FormatSummary(statistics, changed));
+    if (!outputIsTerminal_) {
+        WriteAll(stdout, FormatSummary(statistics, changed));
+        return;
+    }
+    std::vector<std::string> shown;
+    for (const std::string& path : changed) {
+        shown.push_back(ForTerminal(path));
+    }
+    WriteAll(stdout, FormatSummary(statistics, shown));
 }
 
 void TerminalUi::PrintError(const std::string& text) {

@@ -53,6 +53,8 @@ private:
 
     const BatchOptions& options_;
     bool interactive_;
+    bool errorIsTerminal_;
+    bool outputIsTerminal_;
     bool progressShown_; // a progress line is drawn on standard error
     std::vector<ReportedMessage> messages_;
     std::vector<std::string> changed_;

@@ -281,6 +281,12 @@ TEST_F(BatchTool, AKeptRunIsFinishedLaterFromItsLog) {
     EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\r\n"}, {"s/b.txt", "Erde\r\n"}}));
     EXPECT_TRUE(testing_support::Exists(logs / "2.log"));
 
+    // A kept run that found nothing leaves an empty log, finished like any other.
+    BatchResult nothing = Run({"--dir", ".", "--files", "*.none", "--keep", logs / "0.log"});
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_EQ(ReadFile(logs / "0.log"), "");
+    EXPECT_EQ(Run({"--accept-log", logs / "0.log"}).status, 0);
+
     // Finishing fails: a log that cannot be read, a backup that is gone.
     BatchResult missing = Run({"--accept-log", logs / "none.log", "--json"});
     EXPECT_EQ(missing.status, 1);

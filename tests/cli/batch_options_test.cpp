@@ -285,4 +285,8 @@ TEST(BatchTexts, SummaryShowsTheCountersUnderTheSummarysLabels) {
               "Die Datei  ist vermutlich keine Textdatei.\nSie wird übrgangen.\n\n'/x%s'");
 }
 
+TEST(BatchTexts, NamesShownOnATerminalCarryNoControlCharacters) {
+    EXPECT_EQ(ForTerminal("/a\x1b[2J\rb\x7f\tc\xc2\x9b\xc2\xa0\xff"), "/a?[2J?b?\tc?\xc2\xa0\xff");
+}
+
 } // namespace
