@@ -16,13 +16,13 @@ constexpr std::size_t kMaxEntryCharacters = 499;
 
 enum class Group { Job, Finish, Other };
 
-struct OptionSpec {
+struct KnownOption {
     const char* name;
     int arguments;
     Group group;
 };
 
-const OptionSpec kOptions[] = {
+const KnownOption kOptions[] = {
     {"--profile", 1, Group::Job},
     {"--dir", 1, Group::Job},
     {"--files", 1, Group::Job},
@@ -55,10 +55,10 @@ const OptionSpec kOptions[] = {
     {"--version", 0, Group::Other},
 };
 
-const OptionSpec* FindOption(const std::string& token) {
-    for (const OptionSpec& spec : kOptions) {
-        if (token == spec.name) {
-            return &spec;
+const KnownOption* FindOption(const std::string& token) {
+    for (const KnownOption& known : kOptions) {
+        if (token == known.name) {
+            return &known;
         }
     }
     return nullptr;
@@ -144,8 +144,8 @@ public:
         std::size_t i = 0;
         while (i < args_.size()) {
             const std::string& token = args_[i++];
-            const OptionSpec* spec = FindOption(token);
-            if (spec == nullptr) {
+            const KnownOption* known = FindOption(token);
+            if (known == nullptr) {
                 bool looksLikeOption = !token.empty() && token[0] == '-';
                 Fail(ToolMessage(looksLikeOption ? ToolText::UnknownOption
                                                  : ToolText::UnexpectedArgument,
@@ -157,8 +157,8 @@ public:
             // search text may well look like an option.
             std::vector<std::string> values;
             bool missing = false;
-            for (int k = 0; k < spec->arguments; ++k) {
-                if (i >= args_.size() || (spec->arguments == 1 && FindOption(args_[i]))) {
+            for (int k = 0; k < known->arguments; ++k) {
+                if (i >= args_.size() || (known->arguments == 1 && FindOption(args_[i]))) {
                     missing = true;
                     break;
                 }
@@ -174,7 +174,7 @@ public:
                 Fail(ToolMessage(ToolText::MissingArgument, token));
                 continue;
             }
-            if (spec->group == Group::Job && firstJobOption_.empty()) {
+            if (known->group == Group::Job && firstJobOption_.empty()) {
                 firstJobOption_ = token;
             }
             Apply(token, values);
