@@ -43,6 +43,7 @@ const KnownOption kOptions[] = {
     {"--older", 1, Group::Job},
     {"--time", 1, Group::Job},
     {"--confirm", 0, Group::Job},
+    {"--keep-line-ends", 0, Group::Job},
     {"--accept", 0, Group::Finish},
     {"--undo", 0, Group::Finish},
     {"--keep", 1, Group::Finish},
@@ -262,6 +263,8 @@ private:
                 job.code = CodeAnsi;
             } else if (value == "oem") {
                 job.code = CodeOem;
+            } else if (value == "utf8") {
+                job.code = CodeUtf8;
             } else {
                 Fail(ToolMessage(ToolText::BadCode, value));
             }
@@ -293,6 +296,8 @@ private:
             job.compareTime = value;
         } else if (option == "--confirm") {
             job.confirm = true;
+        } else if (option == "--keep-line-ends") {
+            job.keepLineEnds = true;
         } else if (option == "--accept") {
             SetFinish(option, FinishMode::Accept, {});
         } else if (option == "--undo") {

@@ -29,8 +29,8 @@ const ToolEntry kToolTexts[] = {
      "--column expects a whole number, not '%s'"},
     {ToolText::BadPosition, "--position erwartet anywhere, start, end oder column, nicht '%s'",
      "--position expects anywhere, start, end or column, not '%s'"},
-    {ToolText::BadCode, "--code erwartet ansi oder oem, nicht '%s'",
-     "--code expects ansi or oem, not '%s'"},
+    {ToolText::BadCode, "--code erwartet ansi, oem oder utf8, nicht '%s'",
+     "--code expects ansi, oem or utf8, not '%s'"},
     {ToolText::BadAnswerForm, "--answer erwartet ID=CODE, zum Beispiel 2013=1, nicht '%s'",
      "--answer expects ID=CODE, for example 2013=1, not '%s'"},
     {ToolText::BadAnswerValue,
@@ -124,7 +124,7 @@ Job (as at "Starten" in the program):
   --subdirs                 "Unterverzeichnisse einbeziehen"
   --position anywhere|start|end|column    default anywhere
   --column N                the column for --position column
-  --code ansi|oem           "ISO-8851" (default) or "Ascii"
+  --code ansi|oem|utf8      "ISO-8851" (default), "Ascii" or "UTF-8"
   --ignore-case             "Groß- und Kleinschreibung beim Suchen ignorieren"
   --escapes                 "Ersatzdarstellung für Steuerzeichen erkennen"
   --no-replace              "Ersetzungen durchführen" off
@@ -132,6 +132,7 @@ Job (as at "Starten" in the program):
   --strip-leading-tabs  --strip-trailing-tabs
   --newer DATE | --older DATE   with --time TIME (default empty); the date filter
   --confirm                 "Jede Datei vor Veränderung bestätigen"
+  --keep-line-ends          "Zeilenenden der Datei beibehalten": each line keeps its own line end
 Finishing a run that changed files (one of):
   --accept                  accept all changes: delete the backups (default)
   --undo                    undo all changes after reporting them, which makes a preview

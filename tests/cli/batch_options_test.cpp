@@ -50,7 +50,8 @@ TEST(BatchOptions, EveryJobOptionReachesTheJob) {
                             "1.2.2003",
                             "--time",
                             "4:05",
-                            "--confirm"});
+                            "--confirm",
+                            "--keep-line-ends"});
     ASSERT_EQ(o.action, BatchAction::Run) << o.error;
     Job expected;
     expected.directories = {"/a", "/work/here/rel/x"};
@@ -68,6 +69,7 @@ TEST(BatchOptions, EveryJobOptionReachesTheJob) {
     expected.dateDependency = DateOlder;
     expected.compareDate = "1.2.2003";
     expected.compareTime = "4:05";
+    expected.keepLineEnds = true;
     expected.confirm = true;
     EXPECT_EQ(o.job, expected);
     EXPECT_FALSE(o.json);
@@ -195,7 +197,7 @@ TEST(BatchOptions, BadInputIsAUsageError) {
         {"--profile", dir / "folder"},
         {"--profile", ""},
         {"--position", "middle"},
-        {"--code", "utf8"},
+        {"--code", "utf-8"},
         {"--files", "sub/*.txt"},
         {"--files", "a\tb"},
         {"--files", ""},
