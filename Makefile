@@ -6,6 +6,10 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 # The tools the benchmark compares against, installed only by `make bench`.
 BENCH_PACKAGES ?= findutils sed perl sd rpl ripgrep
+# clang's libFuzzer and sanitizer runtimes, installed only by `make fuzz`.
+FUZZ_PACKAGES ?= clang libclang-rt-14-dev
+# How long `make fuzz` runs each fuzz target.
+FUZZ_SECONDS ?= 120
 
 ifeq ($(SANITIZE),1)
 BUILD_DIR ?= build-asan
@@ -14,7 +18,7 @@ else
 BUILD_DIR ?= build
 endif
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -42,5 +46,15 @@ bench:
 	@$(MAKE) --no-print-directory build
 	@bench/run $(BUILD_DIR) $(BENCH)
 
+# The fuzz targets under libFuzzer (built with clang into build-fuzz/), each
+# for FUZZ_SECONDS; an input that finds a fault is kept in
+# build-fuzz/fuzz-findings/ (see scripts/run-fuzz).
+fuzz:
+	@EXTRA_PACKAGES="$(FUZZ_PACKAGES)" scripts/install-deps
+	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	    -DQUINTREL_FUZZ=ON -DQUINTREL_BUILD_TESTS=OFF -DQUINTREL_BUILD_GUI=OFF >/dev/null
+	@cmake --build build-fuzz -j$(JOBS)
+	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

@@ -289,15 +289,21 @@ std::optional<std::int32_t> ParseStoredLong(std::string_view text) {
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    if (text.empty() || text.size() > 12) {
+    if (text.empty()) {
         return std::nullopt;
     }
+    // Any number of digits is read (leading zeros included); a value that
+    // leaves the 32-bit range stays out of it without overflowing.
+    constexpr long long kOutOfRange = 1LL << 32;
     long long value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') {
             return std::nullopt;
         }
         value = value * 10 + (c - '0');
+        if (value > kOutOfRange) {
+            value = kOutOfRange;
+        }
     }
     if (negative) {
         value = -value;
@@ -378,6 +384,12 @@ std::string IniDocument::Serialize() const {
     std::string content;
     for (const std::string& line : lines_) {
         content += line;
+        // Reading takes one carriage return before each line feed as part of
+        // the line end: a line that ends in a carriage return of its own
+        // keeps it only when another one follows.
+        if (!line.empty() && line.back() == '\r') {
+            content += '\r';
+        }
         content += '\n';
     }
     return content;

@@ -47,6 +47,14 @@ TEST(SettingsStore, WritesKeepEveryOtherLineAndReplaceTheValue) {
     EXPECT_EQ(Velmor_ReadStringFromRegistry(InFile(file, "Last"), "Z", ""), "\\t");
     // Only the file itself is left: the sibling used for the atomic write is gone.
     EXPECT_EQ(ListTree(dir.path()), std::vector<std::string>{"p.vqp"});
+
+    // A value that ends in a carriage return of its own (before the CR LF of
+    // its line) keeps it when another value is written. Found by fuzzing.
+    WriteFile(file, "[General]\r\nOther=x\r\r\nCode=1\r\n");
+    ASSERT_EQ(Velmor_ReadStringFromRegistry(InFile(file), "Other", ""), "x\r");
+    ASSERT_TRUE(Velmor_WriteLongToRegistry(InFile(file), "Code", 2));
+    EXPECT_EQ(Velmor_ReadStringFromRegistry(InFile(file), "Other", ""), "x\r");
+    EXPECT_EQ(Velmor_ReadLongFromRegistry(InFile(file), "Code", 0), 2);
 }
 
 TEST(SettingsStore, NewSectionsAndFilesAreCreated) {
@@ -102,6 +110,10 @@ TEST(SettingsStore, LongValuesKeepTheirRange) {
     EXPECT_FALSE(ParseStoredLong(""));
     EXPECT_FALSE(ParseStoredLong("-"));
     EXPECT_EQ(ParseStoredLong(" 12 "), 12);
+    // Leading zeros do not count against the range (found by fuzzing).
+    EXPECT_EQ(ParseStoredLong("00000000000000"), 0);
+    EXPECT_EQ(ParseStoredLong("-000000000000002147483648"), INT32_MIN);
+    EXPECT_FALSE(ParseStoredLong("0000000000000099999999999999999999"));
 }
 
 TEST(SettingsStore, GeneratedValuesRoundTrip) {
