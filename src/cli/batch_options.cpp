@@ -49,6 +49,7 @@ const KnownOption kOptions[] = {
     {"--keep", 1, Group::Finish},
     {"--accept-log", 1, Group::Finish},
     {"--undo-log", 1, Group::Finish},
+    {"--recover", 1, Group::Other},
     {"--answer", 1, Group::Other},
     {"--json", 0, Group::Other},
     {"--quiet", 0, Group::Other},
@@ -311,6 +312,13 @@ private:
                               : option == "--accept-log" ? FinishMode::AcceptLog
                                                          : FinishMode::UndoLog;
             SetFinish(option, mode, log);
+        } else if (option == "--recover") {
+            std::string directory;
+            if (!options_.recoverDirectory.empty()) {
+                Fail(ToolMessage(ToolText::RecoverOnce));
+            } else if (NotEmpty(option, value) && Absolute(value, directory)) {
+                options_.recoverDirectory = directory;
+            }
         } else if (option == "--answer") {
             AddAnswer(value);
         } else if (option == "--quiet") {
@@ -384,6 +392,20 @@ private:
 
     void CheckCombination() {
         const FinishMode finish = options_.finish;
+        if (!options_.recoverDirectory.empty()) {
+            // Recovery takes no job; --undo and --accept say how to finish.
+            if (!firstJobOption_.empty()) {
+                Fail(ToolMessage(ToolText::JobOptionWithLog, "--recover", firstJobOption_));
+            } else if (finish != FinishMode::Accept && finish != FinishMode::Undo) {
+                Fail(ToolMessage(ToolText::TwoFinishModes, finishOption_, "--recover"));
+            } else {
+                options_.action = BatchAction::Recover;
+                options_.recoverMode = finishOption_.empty()        ? RecoverMode::Report
+                                       : finish == FinishMode::Undo ? RecoverMode::Undo
+                                                                    : RecoverMode::Accept;
+            }
+            return;
+        }
         if (finish == FinishMode::AcceptLog || finish == FinishMode::UndoLog) {
             if (!firstJobOption_.empty()) {
                 Fail(ToolMessage(ToolText::JobOptionWithLog, finishOption_, firstJobOption_));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "job.h"
+#include "recover.h"
 
 #include <map>
 #include <string>
@@ -20,6 +21,7 @@ enum class FinishMode {
 enum class BatchAction {
     Run,        // carry out `job`
     FinishLog,  // finish the kept run in `log`
+    Recover,    // report (and finish) what interrupted runs left below `recoverDirectory`
     Help,       // print the help text
     Version,    // print the version
     UsageError, // `error` says what is wrong; nothing is done
@@ -30,8 +32,10 @@ struct BatchOptions {
     std::string error; // the usage error, in the user's words
     Job job;
     FinishMode finish = FinishMode::Accept;
-    std::string log;            // absolute; for Keep, AcceptLog and UndoLog
-    std::map<int, int> answers; // message id -> button code
+    std::string log;                               // absolute; for Keep, AcceptLog and UndoLog
+    std::string recoverDirectory;                  // absolute; for Recover
+    RecoverMode recoverMode = RecoverMode::Report; // --undo, --accept or neither
+    std::map<int, int> answers;                    // message id -> button code
     bool json = false;
     bool quiet = false;
 };

@@ -3,6 +3,7 @@
 #include "batch_texts.h"
 #include "commit_undo.h"
 #include "json_report.h"
+#include "recover.h"
 #include "terminal_ui.h"
 #include "velmor_version.h"
 
@@ -70,6 +71,43 @@ int FinishKeptRun(const BatchOptions& options, BatchReport& report) {
     return !read || ShowedFinishFailure(ui) ? kExitEndedEarly : kExitDone;
 }
 
+// Reports, and finishes when asked, what interrupted runs left below the
+// directory. Lines that need the user's attention (an only copy kept, a
+// failure, a directory not searched) go to standard error, the others to
+// standard output.
+int RecoverTree(const BatchOptions& options, std::string& json) {
+    std::vector<Leftover> leftovers;
+    if (!FindLeftovers(options.recoverDirectory, leftovers)) {
+        std::string error = ToolMessage(ToolText::RecoverUnreadable, options.recoverDirectory);
+        WriteAll(stderr, "quintrel-batch: " + error + "\n");
+        json = JsonRecoverReport({}, error);
+        return kExitRefused;
+    }
+    FinishLeftovers(leftovers, options.recoverMode);
+    const bool outputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+    const bool errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    bool allDone = true;
+    for (const Leftover& leftover : leftovers) {
+        const bool done = leftover.outcome == RecoverOutcome::Restored ||
+                          leftover.outcome == RecoverOutcome::Accepted ||
+                          leftover.outcome == RecoverOutcome::TemporaryDeleted;
+        const bool attention =
+            leftover.outcome == RecoverOutcome::Left || leftover.outcome == RecoverOutcome::Failed;
+        allDone = allDone && done;
+        if (attention) {
+            WriteAll(stderr, FormatLeftover(leftover, errorIsTerminal));
+        } else if (!options.quiet && !options.json) {
+            WriteAll(stdout, FormatLeftover(leftover, outputIsTerminal));
+        }
+    }
+    if (leftovers.empty() && !options.quiet && !options.json) {
+        WriteAll(stdout,
+                 ToolMessage(ToolText::RecoverNothingFound, options.recoverDirectory) + "\n");
+    }
+    json = JsonRecoverReport(leftovers, {});
+    return allDone ? kExitDone : kExitEndedEarly;
+}
+
 } // namespace
 
 int ExitStatusOf(RunOutcome outcome, bool finishFailed) {
@@ -108,6 +146,14 @@ int RunBatch(const BatchOptions& options, bool interactive) {
     case BatchAction::Run:
         status = CarryOutJob(options, interactive, report);
         break;
+    case BatchAction::Recover: {
+        std::string json;
+        status = RecoverTree(options, json);
+        if (options.json) {
+            WriteAll(stdout, json);
+        }
+        return status;
+    }
     }
     if (options.json) {
         WriteAll(stdout, JsonReport(report));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -68,6 +69,42 @@ const ToolEntry kToolTexts[] = {
      "Please type one of the answers offered."},
     {ToolText::StopNotice, "Abbruch angefordert: die aktuelle Datei wird noch fertig bearbeitet.",
      "Stop requested: the current file is finished first."},
+    {ToolText::RecoverOnce, "--recover nimmt nur ein Verzeichnis",
+     "--recover takes one directory only"},
+    {ToolText::RecoverUnreadable, "das Verzeichnis '%s' kann nicht gelesen werden",
+     "the directory '%s' cannot be read"},
+    {ToolText::RecoverNothingFound, "Keine Sicherung und keine temporäre Datei unter '%s'.",
+     "No backup and no temporary file below '%s'."},
+    {ToolText::LeftChangedWithBackup,
+     "verändert, der vorherige Inhalt steht in der Sicherung: '%s'",
+     "changed, its previous content is in the backup: '%s'"},
+    {ToolText::LeftChangedWithBackupAndCopy,
+     "verändert, der vorherige Inhalt steht in der Sicherung, dazu eine unfertige temporäre "
+     "Datei: '%s'",
+     "changed, its previous content is in the backup, and an unfinished temporary file: '%s'"},
+    {ToolText::LeftBetweenRenames,
+     "zwischen zwei Umbenennungen unterbrochen: der vorherige Inhalt steht in der Sicherung, der "
+     "neue in der temporären Datei, die Datei selbst fehlt: '%s'",
+     "interrupted between two renamings: the previous content is in the backup, the new one in "
+     "the temporary file, the file itself is missing: '%s'"},
+    {ToolText::LeftBackupOnly, "nur die Sicherung ist da, die Datei fehlt: '%s'",
+     "only the backup is there, the file is missing: '%s'"},
+    {ToolText::LeftTemporaryCopy, "unfertige temporäre Datei, die Datei behält ihren Inhalt: '%s'",
+     "unfinished temporary file, the file keeps its content: '%s'"},
+    {ToolText::LeftTemporaryOnly, "nur die temporäre Datei ist da, ohne Datei und Sicherung: '%s'",
+     "only the temporary file is there, without the file or a backup: '%s'"},
+    {ToolText::LeftNotRegular,
+     "einer der Namen ist keine gewöhnliche Datei, nichts wird verändert: '%s'",
+     "one of the names is not a regular file, nothing is changed: '%s'"},
+    {ToolText::LeftUnreadable,
+     "das Verzeichnis kann nicht gelesen werden und wurde nicht durchsucht: '%s'",
+     "the directory cannot be read and was not searched: '%s'"},
+    {ToolText::DoneRestored, "vorheriger Inhalt zurückgestellt", "previous content put back"},
+    {ToolText::DoneAccepted, "neuer Inhalt angenommen, Sicherung gelöscht",
+     "new content accepted, backup deleted"},
+    {ToolText::DoneTemporaryDeleted, "temporäre Datei gelöscht", "temporary file deleted"},
+    {ToolText::DoneLeft, "belassen", "left as it is"},
+    {ToolText::DoneFailed, "fehlgeschlagen: %s", "failed: %s"},
 };
 
 struct ButtonEntry {
@@ -138,6 +175,13 @@ Finishing a run that changed files (one of):
   --undo                    undo all changes after reporting them, which makes a preview
   --keep LOG                leave the changes and their backups and write the change log to LOG
   --accept-log LOG | --undo-log LOG    finish a kept run later (no job options needed)
+After an interrupted run (killed, a crash, a power cut):
+  --recover DIR             report the backups and temporary files left below DIR (all
+                            subdirectories); with --undo put every backup back under its
+                            file's name, with --accept keep the new contents and delete the
+                            backups (after flushing the new contents to disk); a backup or
+                            temporary file that is a file's only content is never deleted;
+                            only while no run works on DIR
 Questions:
   --answer ID=CODE          answer message ID with button code CODE; repeatable
                             (e.g. 2013=1 skip files that look binary, 2008=5 ignore files that
@@ -150,6 +194,8 @@ Output:
   --quiet  --help  --version
 Exit status: 0 the run was carried out (also when nothing was found or changed); 1 it ended
 early (a message ended it); 2 a usage error or a job refused at Start (messages 2001-2004).
+With --recover: 0 nothing is left below DIR (nothing found, or all of it finished); 1 something
+is left (reported only, an only copy kept, or a step failed); 2 a usage error or DIR unreadable.
 )";
 
 } // namespace
@@ -271,6 +317,57 @@ std::string ForTerminal(std::string_view text) {
         }
     }
     return shown;
+}
+
+std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
+    ToolText state = ToolText::LeftChangedWithBackup;
+    switch (leftover.state) {
+    case LeftoverState::ChangedWithBackup:
+        state = ToolText::LeftChangedWithBackup;
+        break;
+    case LeftoverState::ChangedWithBackupAndCopy:
+        state = ToolText::LeftChangedWithBackupAndCopy;
+        break;
+    case LeftoverState::BetweenRenames:
+        state = ToolText::LeftBetweenRenames;
+        break;
+    case LeftoverState::BackupOnly:
+        state = ToolText::LeftBackupOnly;
+        break;
+    case LeftoverState::TemporaryCopy:
+        state = ToolText::LeftTemporaryCopy;
+        break;
+    case LeftoverState::TemporaryOnly:
+        state = ToolText::LeftTemporaryOnly;
+        break;
+    case LeftoverState::NotRegular:
+        state = ToolText::LeftNotRegular;
+        break;
+    case LeftoverState::Unreadable:
+        state = ToolText::LeftUnreadable;
+        break;
+    }
+    std::string line = ToolMessage(state, forTerminal ? ForTerminal(leftover.path) : leftover.path);
+    switch (leftover.outcome) {
+    case RecoverOutcome::Reported:
+        break;
+    case RecoverOutcome::Restored:
+        line += " -> " + ToolMessage(ToolText::DoneRestored);
+        break;
+    case RecoverOutcome::Accepted:
+        line += " -> " + ToolMessage(ToolText::DoneAccepted);
+        break;
+    case RecoverOutcome::TemporaryDeleted:
+        line += " -> " + ToolMessage(ToolText::DoneTemporaryDeleted);
+        break;
+    case RecoverOutcome::Left:
+        line += " -> " + ToolMessage(ToolText::DoneLeft);
+        break;
+    case RecoverOutcome::Failed:
+        line += " -> " + ToolMessage(ToolText::DoneFailed, std::strerror(leftover.error));
+        break;
+    }
+    return line + "\n";
 }
 
 std::string_view HelpText() {

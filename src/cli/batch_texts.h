@@ -5,6 +5,7 @@
 #pragma once
 
 #include "job.h"
+#include "recover.h"
 #include "string_table.h"
 
 #include <optional>
@@ -38,6 +39,24 @@ enum class ToolText {
     AnswerPrompt,
     AnswerAgain,
     StopNotice,
+    RecoverOnce,
+    RecoverUnreadable,
+    RecoverNothingFound,
+    // The states of what an interrupted run left (one path each).
+    LeftChangedWithBackup,
+    LeftChangedWithBackupAndCopy,
+    LeftBetweenRenames,
+    LeftBackupOnly,
+    LeftTemporaryCopy,
+    LeftTemporaryOnly,
+    LeftNotRegular,
+    LeftUnreadable,
+    // What recovery did with it.
+    DoneRestored,
+    DoneAccepted,
+    DoneTemporaryDeleted,
+    DoneLeft,
+    DoneFailed,
 };
 
 // The tool's own text in the current language, inserts filled.
@@ -71,6 +90,10 @@ std::string FormatSummary(const RunStatistics& statistics, const std::vector<std
 // excepted, line breaks included) becomes '?', so a file name can neither
 // move the cursor nor send the terminal a command.
 std::string ForTerminal(std::string_view text);
+
+// One line of the recovery report: the leftover's state with its path and,
+// when it was finished, what was done.
+std::string FormatLeftover(const Leftover& leftover, bool forTerminal);
 
 // The text of --help.
 std::string_view HelpText();

@@ -86,3 +86,34 @@ std::string JsonReport(const BatchReport& report) {
     out += "}\n";
     return out;
 }
+
+std::string JsonRecoverReport(const std::vector<Leftover>& leftovers, const std::string& error) {
+    static const char* const kStates[] = {
+        "changed-with-backup", "changed-with-backup-and-temporary",
+        "between-renames",     "backup-only",
+        "temporary-copy",      "temporary-only",
+        "not-regular",         "unreadable",
+    };
+    static const char* const kOutcomes[] = {
+        "reported", "restored", "accepted", "temporary-deleted", "left", "failed",
+    };
+    std::string out = "{\"leftovers\":[";
+    for (std::size_t i = 0; i < leftovers.size(); ++i) {
+        const Leftover& leftover = leftovers[i];
+        if (i > 0) {
+            out += ',';
+        }
+        out += "{\"file\":" + JsonString(leftover.path);
+        out += ",\"state\":\"";
+        out += kStates[static_cast<int>(leftover.state)];
+        out += "\",\"outcome\":\"";
+        out += kOutcomes[static_cast<int>(leftover.outcome)];
+        out += "\"}";
+    }
+    out += ']';
+    if (!error.empty()) {
+        out += ",\"error\":" + JsonString(error);
+    }
+    out += "}\n";
+    return out;
+}

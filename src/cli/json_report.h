@@ -3,6 +3,7 @@
 #pragma once
 
 #include "job.h"
+#include "recover.h"
 
 #include <string>
 #include <string_view>
@@ -31,3 +32,11 @@ std::string JsonString(std::string_view bytes);
 // "messages" (each {"id", "inserts", "answer"}) and, for a usage error,
 // "error"; ended by a line feed.
 std::string JsonReport(const BatchReport& report);
+
+// The object of --recover --json: "leftovers", each {"file", "state",
+// "outcome"} in the order found, and "error" when the directory could not be
+// read; ended by a line feed. States: "changed-with-backup",
+// "changed-with-backup-and-temporary", "between-renames", "backup-only",
+// "temporary-copy", "temporary-only", "not-regular", "unreadable"; outcomes:
+// "reported", "restored", "accepted", "temporary-deleted", "left", "failed".
+std::string JsonRecoverReport(const std::vector<Leftover>& leftovers, const std::string& error);

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <set>
+#include <map>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -18,23 +18,34 @@
 namespace {
 
 // Flushes every file system that holds one of `paths` to disk, once each, so
-// the new contents are durable before the old ones go.
-void MakeDurable(const std::vector<std::string>& paths) {
-    std::set<dev_t> done;
-    for (const std::string& path : paths) {
+// the new contents are durable before the old ones go. Each is reached
+// through the file's directory, which can be opened whatever became of the
+// file itself. Gives, per path, whether its file system was flushed.
+std::vector<bool> MakeDurable(const std::vector<std::string>& paths) {
+    std::map<dev_t, bool> flushed;
+    std::vector<bool> durable(paths.size(), false);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        std::size_t slash = path.rfind('/');
+        std::string directory = slash == std::string::npos ? "."
+                                : slash == 0               ? "/"
+                                                           : path.substr(0, slash);
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || done.count(st.st_dev) != 0) {
+        if (::stat(directory.c_str(), &st) != 0) {
             continue;
         }
-        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            continue;
+        auto done = flushed.find(st.st_dev);
+        if (done == flushed.end()) {
+            int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            bool ok = fd >= 0 && ::syncfs(fd) == 0;
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            done = flushed.emplace(st.st_dev, ok).first;
         }
-        if (::syncfs(fd) == 0) {
-            done.insert(st.st_dev);
-        }
-        ::close(fd);
+        durable[i] = done->second;
     }
+    return durable;
 }
 
 } // namespace
@@ -77,18 +88,25 @@ bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& u
         return false;
     }
     ui.CreateProgress(kTitleCommit, filesChanged);
-    MakeDurable(paths);
+    // A backup whose new content could not be made durable (its file system
+    // failed to flush) is left in place, as a backup that cannot be deleted.
+    const std::vector<bool> durable = MakeDurable(paths);
+    auto deleteBackup = [&](std::size_t i) {
+        if (durable[i]) {
+            ::unlink(BackupNameOf(paths[i]).c_str());
+        }
+    };
     // Deleting is independent from file to file; a second thread halves the
     // wait on the file system while this one keeps the progress current.
     std::atomic<long> handled{0};
     std::thread helper([&] {
         for (std::size_t i = 1; i < paths.size(); i += 2) {
-            ::unlink(BackupNameOf(paths[i]).c_str());
+            deleteBackup(i);
             handled.fetch_add(1);
         }
     });
     for (std::size_t i = 0; i < paths.size(); i += 2) {
-        ::unlink(BackupNameOf(paths[i]).c_str());
+        deleteBackup(i);
         handled.fetch_add(1);
         if (i % 128 == 0) {
             ui.UpdateProgress(handled.load());

@@ -10,7 +10,8 @@
 
 // Makes the new contents durable (once per file system), then deletes the
 // backup of every file in the change log. A missing backup is passed over
-// silently. Message 2016 when the log cannot be opened (nothing deleted).
+// silently; a backup whose file system could not be flushed stays, as a
+// backup that cannot be deleted does. Message 2016 when the log cannot be opened (nothing deleted).
 // Returns false when the change log could not be read.
 bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui);
 

@@ -1,0 +1,338 @@
+#include "tool_process.h"
+
+#include "test_support.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <set>
+#include <stdexcept>
+#include <sys/ptrace.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace reliability {
+
+namespace {
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) {
+        throw std::runtime_error(what + ": " + std::strerror(errno));
+    }
+}
+
+void SnapshotInto(const std::string& root, const std::string& relative, Tree& tree) {
+    const std::string directory = relative.empty() ? root : root + "/" + relative;
+    DIR* dir = ::opendir(directory.c_str());
+    Check(dir != nullptr, "opendir " + directory);
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        const std::string key = relative.empty() ? name : relative + "/" + name;
+        const std::string path = root + "/" + key;
+        struct stat st {};
+        Check(::lstat(path.c_str(), &st) == 0, "lstat " + path);
+        if (S_ISDIR(st.st_mode)) {
+            tree[key] = kDirectory;
+            SnapshotInto(root, key, tree);
+        } else if (S_ISLNK(st.st_mode)) {
+            char target[4096];
+            ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+            Check(n >= 0, "readlink " + path);
+            tree[key] = "-> " + std::string(target, static_cast<std::size_t>(n));
+        } else {
+            tree[key] = testing_support::ReadFile(path);
+        }
+    }
+}
+
+// A copy of the tool that any user can run, and a TMPDIR any user can write:
+// the unprivileged runs cannot count on reaching the build directory.
+struct UnprivilegedPlaces {
+    std::string tool;
+    std::string tmp;
+};
+
+const UnprivilegedPlaces& Places() {
+    static const UnprivilegedPlaces places = [] {
+        std::string base = "/tmp/quintrel-reliability-XXXXXX";
+        Check(::mkdtemp(base.data()) != nullptr, "mkdtemp");
+        ::chmod(base.c_str(), 0755);
+        UnprivilegedPlaces made{base + "/quintrel-batch", base + "/tmp"};
+        testing_support::WriteFile(made.tool, testing_support::ReadFile(QUINTREL_BATCH));
+        ::chmod(made.tool.c_str(), 0755);
+        testing_support::MakeDirs(made.tmp);
+        ::chmod(made.tmp.c_str(), 01777);
+        std::atexit(
+            [] { testing_support::RemoveTree(Places().tool.substr(0, Places().tool.rfind('/'))); });
+        return made;
+    }();
+    return places;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// The system calls a kill point is counted at: those that read directories
+// or open, create, write, flush, rename, link or delete files.
+bool Counted(long nr) {
+    static const std::set<long> kCounted = {
+        SYS_openat,     SYS_write,  SYS_pwrite64,        SYS_writev,    SYS_close,  SYS_renameat,
+        SYS_renameat2,  SYS_linkat, SYS_unlinkat,        SYS_fchmod,    SYS_fchown, SYS_fsync,
+        SYS_fdatasync,  SYS_syncfs, SYS_sync_file_range, SYS_ftruncate, SYS_flock,  SYS_mkdirat,
+        SYS_getdents64,
+#ifdef SYS_open
+        SYS_open,       SYS_creat,  SYS_rename,          SYS_link,      SYS_unlink, SYS_mkdir,
+#endif
+    };
+    return kCounted.count(nr) != 0;
+}
+
+} // namespace
+
+Tree Snapshot(const std::string& root) {
+    Tree tree;
+    SnapshotInto(root, "", tree);
+    return tree;
+}
+
+void MakeTree(const std::string& root, const Tree& tree) {
+    for (const auto& [name, content] : tree) {
+        const std::string path = root + "/" + name;
+        if (content == kDirectory) {
+            testing_support::MakeDirs(path);
+        } else if (content.rfind("-> ", 0) == 0) {
+            testing_support::MakeDirs(path.substr(0, path.rfind('/')));
+            Check(::symlink(content.substr(3).c_str(), path.c_str()) == 0, "symlink " + path);
+        } else {
+            testing_support::WriteFile(path, content);
+        }
+    }
+}
+
+void ResetTree(const std::string& root, const Tree& tree) {
+    testing_support::RemoveTree(root);
+    testing_support::MakeDirs(root);
+    MakeTree(root, tree);
+}
+
+bool RunningAsRoot() {
+    return ::geteuid() == 0;
+}
+
+RunningTool::RunningTool(const std::vector<std::string>& args, const ToolSetup& setup) {
+    int out[2];
+    int err[2];
+    Check(::pipe2(out, O_CLOEXEC) == 0 && ::pipe2(err, O_CLOEXEC) == 0, "pipe");
+    const bool dropPrivileges = setup.unprivileged && RunningAsRoot();
+    std::vector<std::string> argv = {dropPrivileges ? Places().tool : QUINTREL_BATCH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<std::string> environment = setup.environment;
+    if (dropPrivileges) {
+        environment.push_back("TMPDIR=" + Places().tmp);
+    }
+    pid_ = ::fork();
+    Check(pid_ >= 0, "fork");
+    if (pid_ == 0) {
+        int null = ::open("/dev/null", O_RDONLY);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        ::signal(SIGPIPE, SIG_DFL);
+        ::signal(SIGXFSZ, SIG_DFL);
+        for (const std::string& assignment : environment) {
+            std::size_t equals = assignment.find('=');
+            ::setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(),
+                     1);
+        }
+        if (setup.fileSizeLimit >= 0) {
+            struct rlimit limit {
+                static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)
+            };
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                ::_exit(122);
+            }
+        }
+        if (dropPrivileges && (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivileged) != 0 ||
+                               ::setuid(kUnprivileged) != 0)) {
+            ::_exit(123);
+        }
+        if (!setup.cwd.empty() && ::chdir(setup.cwd.c_str()) != 0) {
+            ::_exit(124);
+        }
+        std::vector<char*> pointers = Pointers(argv);
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    out_ = out[0];
+    err_ = err[0];
+}
+
+RunningTool::~RunningTool() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    for (int fd : {out_, err_}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+}
+
+bool RunningTool::Collect() {
+    if (out_ < 0 && err_ < 0) {
+        return false;
+    }
+    struct pollfd watch[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    if (::poll(watch, 2, -1) < 0) {
+        return errno == EINTR;
+    }
+    int* fds[2] = {&out_, &err_};
+    std::string* sinks[2] = {&result_.out, &result_.err};
+    for (int i = 0; i < 2; ++i) {
+        if (watch[i].revents == 0) {
+            continue;
+        }
+        char buffer[4096];
+        ssize_t n = ::read(*fds[i], buffer, sizeof buffer);
+        if (n > 0) {
+            sinks[i]->append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            ::close(*fds[i]);
+            *fds[i] = -1;
+        }
+    }
+    return true;
+}
+
+bool RunningTool::WaitForError(const std::string& text) {
+    while (result_.err.find(text) == std::string::npos) {
+        if (!Collect()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ToolResult RunningTool::Finish() {
+    while (Collect()) {
+    }
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    if (WIFEXITED(status)) {
+        result_.status = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result_.signal = WTERMSIG(status);
+    }
+    return result_;
+}
+
+ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
+    return RunningTool(args, setup).Finish();
+}
+
+KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cwd, long killAt) {
+    std::vector<std::string> argv = {QUINTREL_BATCH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_t pid = ::fork();
+    Check(pid >= 0, "fork");
+    if (pid == 0) {
+        int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        // The leak check at exit traces the process itself, which a traced
+        // process cannot allow.
+        std::string asan = "detect_leaks=0";
+        if (const char* given = std::getenv("ASAN_OPTIONS")) {
+            asan = std::string(given) + ":" + asan;
+        }
+        ::setenv("ASAN_OPTIONS", asan.c_str(), 1);
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) {
+            ::_exit(124);
+        }
+        if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) {
+            ::_exit(125);
+        }
+        std::vector<char*> pointers = Pointers(argv);
+        ::execv(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    KillRun run;
+    int status = 0;
+    Check(::waitpid(pid, &status, 0) == pid, "waitpid");
+    if (!WIFSTOPPED(status)) {
+        return run; // tracing refused: the child ended at once
+    }
+    run.traced = true;
+    ::ptrace(PTRACE_SETOPTIONS, pid, nullptr,
+             PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACECLONE | PTRACE_O_EXITKILL);
+    ::ptrace(PTRACE_SYSCALL, pid, nullptr, nullptr);
+    while (true) {
+        pid_t task = ::waitpid(-1, &status, __WALL);
+        if (task < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break; // every task of the tool is gone
+        }
+        if (!WIFSTOPPED(status)) {
+            continue; // a task ended
+        }
+        const int signal = WSTOPSIG(status);
+        int deliver = 0;
+        if (signal == (SIGTRAP | 0x80)) {
+            __ptrace_syscall_info info{};
+            if (::ptrace(PTRACE_GET_SYSCALL_INFO, task, sizeof info, &info) > 0 &&
+                info.op == PTRACE_SYSCALL_INFO_ENTRY && Counted(static_cast<long>(info.entry.nr)) &&
+                !run.killed) {
+                if (++run.counted == killAt) {
+                    // The task stays stopped before the call: it never runs.
+                    ::kill(pid, SIGKILL);
+                    run.killed = true;
+                    continue;
+                }
+            }
+        } else if (signal != SIGTRAP && signal != SIGSTOP) {
+            deliver = signal; // the tool's own signals (event stops carry SIGTRAP)
+        }
+        ::ptrace(PTRACE_SYSCALL, task, nullptr, deliver);
+    }
+    return run;
+}
+
+void RunAndKillAfter(const std::vector<std::string>& args, const std::string& cwd,
+                     long microseconds) {
+    ToolSetup setup;
+    setup.cwd = cwd;
+    RunningTool tool(args, setup);
+    ::usleep(static_cast<useconds_t>(microseconds));
+    ::kill(tool.pid(), SIGKILL);
+    tool.Finish();
+}
+
+} // namespace reliability

@@ -1,0 +1,83 @@
+// What the reliability tests share: file trees as values, and the built
+// quintrel-batch run in a child process the way a fault or a crash needs it
+// (as an unprivileged user, under a file size limit, or killed with SIGKILL
+// at a chosen system call).
+#pragma once
+
+#include <map>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace reliability {
+
+// Every name below a directory (relative, "/"-separated) and what stands
+// there: a file's bytes, "<dir>" for a directory, "-> target" for a link.
+using Tree = std::map<std::string, std::string>;
+
+inline const std::string kDirectory = "<dir>";
+
+Tree Snapshot(const std::string& root);
+// Creates the files of `tree` (and their directories) below `root`.
+void MakeTree(const std::string& root, const Tree& tree);
+// Removes everything below `root` and gives it the files of `tree`.
+void ResetTree(const std::string& root, const Tree& tree);
+
+// The account tests that run as root drop to, to meet permission faults.
+inline constexpr uid_t kUnprivileged = 65534;
+bool RunningAsRoot();
+
+struct ToolSetup {
+    std::string cwd;
+    bool unprivileged = false;            // as kUnprivileged (when the test runs as root)
+    long long fileSizeLimit = -1;         // RLIMIT_FSIZE in bytes; -1: none
+    std::vector<std::string> environment; // NAME=value, added
+};
+
+struct ToolResult {
+    int status = -1; // the exit status; -1 when a signal ended the tool
+    int signal = 0;
+    std::string out;
+    std::string err;
+};
+
+// Runs quintrel-batch to its end, standard input empty.
+ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup = {});
+
+// A running quintrel-batch whose standard error can be waited for.
+class RunningTool {
+public:
+    RunningTool(const std::vector<std::string>& args, const ToolSetup& setup = {});
+    ~RunningTool();
+    RunningTool(const RunningTool&) = delete;
+    RunningTool& operator=(const RunningTool&) = delete;
+    pid_t pid() const { return pid_; }
+    // Collects output until standard error holds `text`; false when the tool
+    // ended without writing it.
+    bool WaitForError(const std::string& text);
+    ToolResult Finish();
+
+private:
+    bool Collect();
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    ToolResult result_;
+};
+
+// Runs quintrel-batch under ptrace and kills it with SIGKILL as it enters
+// its `killAt`-th system call of those that read directories or create,
+// write, flush, rename or delete files (0: never). The killed call is not
+// carried out.
+struct KillRun {
+    bool traced = false; // false: the system does not allow tracing here
+    long counted = 0;    // such system calls entered (up to the kill)
+    bool killed = false;
+};
+KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cwd, long killAt);
+
+// The same moments without tracing: killed `microseconds` after its start.
+void RunAndKillAfter(const std::vector<std::string>& args, const std::string& cwd,
+                     long microseconds);
+
+} // namespace reliability
