@@ -42,6 +42,10 @@ void InstallStopSignals() {
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGPIPE, &ignore, nullptr);
+    // A file that would grow beyond the file size limit (ulimit -f) makes
+    // that write fail, which is reported like a full disk; left to its
+    // default, the signal would kill the tool in the middle of a file.
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 bool StopRequested() {

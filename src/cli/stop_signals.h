@@ -4,8 +4,9 @@
 // never look, always walk to their end.
 #pragma once
 
-// Installs the handlers for the whole process, and ignores SIGPIPE so that a
-// closed output can never kill the tool before a run is finished.
+// Installs the handlers for the whole process, and ignores SIGPIPE and
+// SIGXFSZ so that neither a closed output nor the file size limit can kill
+// the tool before a run is finished (the write fails and is reported).
 void InstallStopSignals();
 
 // True once one of the signals arrived.

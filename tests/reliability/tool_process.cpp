@@ -116,6 +116,35 @@ Tree Snapshot(const std::string& root) {
     return tree;
 }
 
+std::string Difference(const Tree& actual, const Tree& expected) {
+    auto shown = [](const Tree& tree, const std::string& name) {
+        auto it = tree.find(name);
+        if (it == tree.end()) {
+            return std::string("(missing)");
+        }
+        return it->second.size() > 40 ? it->second.substr(0, 40) + "... (" +
+                                            std::to_string(it->second.size()) + " bytes)"
+                                      : it->second;
+    };
+    std::set<std::string> names;
+    for (const auto& [name, content] : actual) {
+        names.insert(name);
+    }
+    for (const auto& [name, content] : expected) {
+        names.insert(name);
+    }
+    std::string difference;
+    for (const std::string& name : names) {
+        if (shown(actual, name) != shown(expected, name) ||
+            (actual.count(name) != 0 && expected.count(name) != 0 &&
+             actual.at(name) != expected.at(name))) {
+            difference += name + ": is \"" + shown(actual, name) + "\", expected \"" +
+                          shown(expected, name) + "\"\n";
+        }
+    }
+    return difference;
+}
+
 void MakeTree(const std::string& root, const Tree& tree) {
     for (const auto& [name, content] : tree) {
         const std::string path = root + "/" + name;

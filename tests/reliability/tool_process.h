@@ -18,6 +18,9 @@ using Tree = std::map<std::string, std::string>;
 inline const std::string kDirectory = "<dir>";
 
 Tree Snapshot(const std::string& root);
+// The names whose content differs between two trees, one a line (empty when
+// the trees are equal): readable where a content is large.
+std::string Difference(const Tree& actual, const Tree& expected);
 // Creates the files of `tree` (and their directories) below `root`.
 void MakeTree(const std::string& root, const Tree& tree);
 // Removes everything below `root` and gives it the files of `tree`.
