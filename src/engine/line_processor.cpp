@@ -1,0 +1,426 @@
+#include "line_processor.h"
+
+#include <cstring>
+
+namespace {
+
+bool InSet(std::string_view set, char c) {
+    return set.find(c) != std::string_view::npos;
+}
+
+std::size_t LeadingSpan(std::string_view text, std::string_view set) {
+    std::size_t n = 0;
+    while (n < text.size() && InSet(set, text[n])) {
+        ++n;
+    }
+    return n;
+}
+
+std::size_t TrailingSpan(std::string_view text, std::string_view set) {
+    std::size_t n = 0;
+    while (n < text.size() && InSet(set, text[text.size() - 1 - n])) {
+        ++n;
+    }
+    return n;
+}
+
+const void* FindByte(std::string_view bytes, std::size_t from, char c) {
+    if (from >= bytes.size()) {
+        return nullptr;
+    }
+    return std::memchr(bytes.data() + from, c, bytes.size() - from);
+}
+
+} // namespace
+
+int TextWeight(unsigned char byte) {
+    if (byte <= 0x07) {
+        return -5;
+    }
+    if (byte <= 0x0A) {
+        return 1; // backspace, tab, line feed
+    }
+    if (byte == 0x0B) {
+        return -1; // vertical tab
+    }
+    if (byte <= 0x0D) {
+        return 1; // form feed, carriage return
+    }
+    if (byte == 0x0E) {
+        return -1;
+    }
+    if (byte <= 0x19) {
+        return -5;
+    }
+    if (byte == 0x1A) {
+        return 1; // end-of-file mark of DOS text
+    }
+    if (byte <= 0x1F) {
+        return -5;
+    }
+    if (byte <= 0xFE) {
+        return 1;
+    }
+    return -5;
+}
+
+bool LooksLikeText(std::string_view firstBytes) {
+    int sum = 0;
+    std::size_t n = firstBytes.size() < 128 ? firstBytes.size() : 128;
+    for (std::size_t i = 0; i < n; ++i) {
+        sum += TextWeight(static_cast<unsigned char>(firstBytes[i]));
+    }
+    return sum >= 0;
+}
+
+bool StripLeadingChars(std::string& line, std::string_view set) {
+    if (line.empty() || set.empty()) {
+        return false;
+    }
+    std::size_t n = LeadingSpan(line, set);
+    line.erase(0, n);
+    return n > 0;
+}
+
+bool StripTrailingChars(std::string& line, std::string_view set) {
+    if (line.empty() || set.empty()) {
+        return false;
+    }
+    std::size_t n = TrailingSpan(line, set);
+    line.resize(line.size() - n);
+    return n > 0;
+}
+
+LineProcessor::LineProcessor(const LineSettings& settings, ByteSink* sink)
+    : settings_(settings), sink_(sink) {
+    if (settings_.table != nullptr && settings_.table->empty()) {
+        settings_.table = nullptr;
+    }
+    // Looking for a change in a job that can change nothing needs no reading.
+    if (sink_ == nullptr && settings_.table == nullptr && !settings_.deleteEmptyLines &&
+        settings_.leadingStripChars.empty() && settings_.trailingStripChars.empty()) {
+        done_ = true;
+    }
+}
+
+void LineProcessor::Write(std::string_view bytes) {
+    if (sink_ != nullptr && !bytes.empty()) {
+        sink_->Write(bytes);
+    }
+}
+
+void LineProcessor::NoteChange() {
+    if (sink_ == nullptr) {
+        done_ = true;
+    }
+}
+
+void LineProcessor::EmitLineEnd(std::string_view ending) {
+    Write(settings_.keepLineEnds ? ending : std::string_view("\r\n"));
+}
+
+bool LineProcessor::QuickScanUsable() const {
+    return sink_ == nullptr && settings_.table != nullptr && !settings_.deleteEmptyLines &&
+           settings_.leadingStripChars.empty() && settings_.trailingStripChars.empty() &&
+           settings_.table->pairs.size() <= 16;
+}
+
+void LineProcessor::ProcessLine(std::string_view line, bool hasLineFeed) {
+    std::size_t end = line.size();
+    while (end > 0 && line[end - 1] == '\r') {
+        --end;
+    }
+    std::string_view content = line.substr(0, end);
+    std::string_view crs = line.substr(end);
+    std::string ending;
+    if (settings_.keepLineEnds) {
+        ending.assign(crs);
+        if (hasLineFeed) {
+            ending += '\n';
+        }
+    }
+    if (settings_.deleteEmptyLines && content.empty()) {
+        ++counters_.emptyLinesRemoved;
+        NoteChange();
+        return;
+    }
+    std::size_t zero = content.find('\0');
+    std::string_view prefix = content.substr(0, zero);
+    std::string_view rest =
+        zero == std::string_view::npos ? std::string_view() : content.substr(zero);
+
+    std::size_t lead = LeadingSpan(prefix, settings_.leadingStripChars);
+    std::string_view afterLead = prefix.substr(lead);
+    std::size_t trail = TrailingSpan(afterLead, settings_.trailingStripChars);
+    std::string_view stripped = afterLead.substr(0, afterLead.size() - trail);
+    bool replace = settings_.table != nullptr && content.size() <= kMaxReplaceableLine &&
+                   MayReplaceInLine(stripped, *settings_.table);
+    if (lead == 0 && trail == 0 && !replace) {
+        Write(content);
+        EmitLineEnd(ending);
+        return;
+    }
+    std::int32_t before = counters_.lineChanges;
+    counters_.lineChanges += (lead > 0 ? 1 : 0) + (trail > 0 ? 1 : 0);
+    work_.assign(stripped);
+    if (replace) {
+        int n = ReplaceInLine(work_, kLineCapacity, *settings_.table);
+        if (n > 0) {
+            ++counters_.lineChanges;
+            counters_.replacements += n;
+        }
+    }
+    if (counters_.lineChanges != before) {
+        NoteChange();
+    }
+    Write(work_);
+    Write(rest);
+    EmitLineEnd(ending);
+}
+
+void LineProcessor::ScanForChange(std::string_view bytes, std::size_t& pos) {
+    const void* lastFeed = memrchr(bytes.data() + pos, '\n', bytes.size() - pos);
+    if (lastFeed == nullptr) {
+        return;
+    }
+    std::size_t regionEnd =
+        static_cast<std::size_t>(static_cast<const char*>(lastFeed) - bytes.data());
+    std::string_view region = bytes.substr(0, regionEnd);
+    while (pos <= regionEnd && !done_) {
+        std::size_t best = std::string_view::npos;
+        for (const ReplacementPair& pair : settings_.table->pairs) {
+            std::size_t hit = pair.search.Find(region, pos);
+            if (hit < best) {
+                best = hit;
+            }
+        }
+        if (best == std::string_view::npos) {
+            pos = regionEnd + 1;
+            return;
+        }
+        std::size_t lineStart = pos;
+        if (best > pos) {
+            if (const void* feed = memrchr(bytes.data() + pos, '\n', best - pos)) {
+                lineStart =
+                    static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data()) + 1;
+            }
+        }
+        auto lineEnd = static_cast<std::size_t>(
+            static_cast<const char*>(FindByte(bytes, best, '\n')) - bytes.data());
+        ProcessLine(bytes.substr(lineStart, lineEnd - lineStart), true);
+        pos = lineEnd + 1;
+    }
+}
+
+void LineProcessor::Feed(std::string_view bytes) {
+    if (done_ || bytes.empty()) {
+        return;
+    }
+    std::size_t pos = 0;
+    if (streaming_) {
+        const void* feed = FindByte(bytes, 0, '\n');
+        if (feed == nullptr) {
+            StreamLongLine(bytes, false, false);
+            return;
+        }
+        auto k = static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data());
+        StreamLongLine(bytes.substr(0, k), true, true);
+        streaming_ = false;
+        pos = k + 1;
+    } else if (!carry_.empty()) {
+        const void* feed = FindByte(bytes, 0, '\n');
+        if (feed == nullptr) {
+            carry_.append(bytes);
+            if (carry_.size() > longLineThreshold_) {
+                std::string start = std::move(carry_);
+                carry_.clear();
+                StreamLongLine(start, false, false);
+            }
+            return;
+        }
+        auto k = static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data());
+        carry_.append(bytes.substr(0, k));
+        if (carry_.size() > longLineThreshold_) {
+            std::string whole = std::move(carry_);
+            carry_.clear();
+            StreamLongLine(whole, true, true);
+            streaming_ = false;
+        } else {
+            ProcessLine(carry_, true);
+            carry_.clear();
+        }
+        pos = k + 1;
+    }
+    if (!done_ && QuickScanUsable()) {
+        ScanForChange(bytes, pos);
+    }
+    while (pos < bytes.size() && !done_) {
+        const void* feed = FindByte(bytes, pos, '\n');
+        if (feed == nullptr) {
+            std::string_view tail = bytes.substr(pos);
+            if (tail.size() > longLineThreshold_) {
+                StreamLongLine(tail, false, false);
+            } else {
+                carry_.assign(tail);
+            }
+            return;
+        }
+        auto k = static_cast<std::size_t>(static_cast<const char*>(feed) - bytes.data());
+        std::string_view line = bytes.substr(pos, k - pos);
+        if (line.size() > longLineThreshold_) {
+            StreamLongLine(line, true, true);
+            streaming_ = false;
+        } else {
+            ProcessLine(line, true);
+        }
+        pos = k + 1;
+    }
+}
+
+void LineProcessor::Finish() {
+    if (done_) {
+        return;
+    }
+    if (streaming_) {
+        StreamLongLine({}, true, false);
+        streaming_ = false;
+    } else if (!carry_.empty()) {
+        ProcessLine(carry_, false);
+        carry_.clear();
+    }
+}
+
+// A line too long to hold whole goes through here piece by piece. Nothing in
+// it can be replaced (it is far beyond the longest replaceable line); the
+// strips and the empty-line test work as on any other line: characters that
+// may turn out to be stripped, or to be the line end, are held back in
+// `pending_` until the next other byte shows they stay.
+void LineProcessor::StreamLongLine(std::string_view bytes, bool endOfLine, bool hasLineFeed) {
+    const std::string& leadSet = settings_.leadingStripChars;
+    const std::string& trailSet = settings_.trailingStripChars;
+    if (!streaming_) {
+        streaming_ = true;
+        stripping_ = !leadSet.empty();
+        inRest_ = false;
+        hadContent_ = false;
+        leadingStripped_ = false;
+        pending_.clear();
+    }
+    auto flushPending = [&] {
+        if (!pending_.empty()) {
+            Write(pending_);
+            pending_.clear();
+            hadContent_ = true;
+        }
+    };
+    std::size_t i = 0;
+    std::size_t runStart = 0; // start of bytes that are written as they are
+    auto flushRun = [&](std::size_t upTo) {
+        if (upTo > runStart) {
+            Write(bytes.substr(runStart, upTo - runStart));
+            hadContent_ = true;
+        }
+    };
+    while (i < bytes.size() && !done_) {
+        char c = bytes[i];
+        if (stripping_) {
+            if (InSet(leadSet, c)) {
+                leadingStripped_ = true;
+                hadContent_ = true;
+                runStart = ++i;
+                continue;
+            }
+            stripping_ = false;
+            if (leadingStripped_) {
+                ++counters_.lineChanges;
+                NoteChange();
+                if (done_) {
+                    return;
+                }
+            }
+        }
+        if (!inRest_) {
+            if (c == '\0') {
+                flushRun(i);
+                // The operations end at the first zero byte: strip what is
+                // pending at the end of that part.
+                std::size_t n = TrailingSpan(pending_, trailSet);
+                if (n > 0) {
+                    pending_.resize(pending_.size() - n);
+                    ++counters_.lineChanges;
+                    NoteChange();
+                    if (done_) {
+                        return;
+                    }
+                    hadContent_ = true;
+                }
+                flushPending();
+                inRest_ = true;
+                hadContent_ = true;
+                runStart = i; // the zero byte starts the part written unchanged
+                ++i;
+                continue;
+            }
+            if (c == '\r' || InSet(trailSet, c)) {
+                flushRun(i);
+                pending_ += c;
+                runStart = ++i;
+                continue;
+            }
+        } else if (c == '\r') {
+            flushRun(i);
+            pending_ += c;
+            runStart = ++i;
+            continue;
+        }
+        if (!pending_.empty()) {
+            flushRun(i);
+            flushPending();
+            runStart = i;
+        }
+        ++i;
+    }
+    if (done_) {
+        return;
+    }
+    flushRun(i);
+    if (!endOfLine) {
+        return;
+    }
+    // The end of the line: carriage returns at the very end are its line end.
+    std::size_t crs = 0;
+    while (crs < pending_.size() && pending_[pending_.size() - 1 - crs] == '\r') {
+        ++crs;
+    }
+    std::string ending = pending_.substr(pending_.size() - crs);
+    if (hasLineFeed) {
+        ending += '\n';
+    }
+    pending_.resize(pending_.size() - crs);
+    if (stripping_ && leadingStripped_) {
+        // The whole line was leading strip characters.
+        ++counters_.lineChanges;
+        NoteChange();
+    }
+    if (!hadContent_ && pending_.empty()) {
+        if (settings_.deleteEmptyLines) {
+            ++counters_.emptyLinesRemoved;
+            NoteChange();
+            pending_.clear();
+            return;
+        }
+    } else if (!inRest_) {
+        std::size_t n = TrailingSpan(pending_, trailSet);
+        if (n > 0) {
+            pending_.resize(pending_.size() - n);
+            ++counters_.lineChanges;
+            NoteChange();
+        }
+    }
+    if (done_) {
+        return;
+    }
+    Write(pending_);
+    pending_.clear();
+    EmitLineEnd(settings_.keepLineEnds ? std::string_view(ending) : std::string_view());
+}

@@ -1,0 +1,322 @@
+#include "rewrite_file.h"
+
+#include "file_ops.h"
+#include "string_table.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kReadChunk = 1024 * 1024;
+constexpr std::size_t kWriteBuffer = 1024 * 1024;
+
+// Closes a descriptor on every path out of a scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+    ~FileDescriptor() { Reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    void Reset(int fd = -1) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+    // Closes now and reports whether the close succeeded.
+    bool Close() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+// Calls the interface's keep-alive at least every 50 ms of work.
+class KeepAliveTimer {
+public:
+    explicit KeepAliveTimer(RunUi* ui) : ui_(ui), last_(std::chrono::steady_clock::now()) {}
+    void Tick() {
+        if (ui_ == nullptr) {
+            return;
+        }
+        auto now = std::chrono::steady_clock::now();
+        if (now - last_ >= std::chrono::milliseconds(50)) {
+            ui_->KeepAlive();
+            last_ = std::chrono::steady_clock::now();
+        }
+    }
+
+private:
+    RunUi* ui_;
+    std::chrono::steady_clock::time_point last_;
+};
+
+class FileSink : public ByteSink {
+public:
+    explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kWriteBuffer); }
+    void Write(std::string_view bytes) override {
+        if (error_ != 0) {
+            return;
+        }
+        if (buffer_.size() + bytes.size() > kWriteBuffer) {
+            Flush();
+            if (bytes.size() >= kWriteBuffer) {
+                if (!WriteFully(fd_, bytes)) {
+                    error_ = errno;
+                }
+                return;
+            }
+        }
+        buffer_.append(bytes);
+    }
+    bool Flush() {
+        if (error_ == 0 && !buffer_.empty() && !WriteFully(fd_, buffer_)) {
+            error_ = errno;
+        }
+        buffer_.clear();
+        return error_ == 0;
+    }
+    int error() const { return error_; }
+
+private:
+    int fd_;
+    int error_ = 0;
+    std::string buffer_;
+};
+
+// Feeds the whole file from its start into `processor`. Returns 0 or the
+// errno of a failed read.
+int FeedFile(int fd, LineProcessor& processor, std::string& buffer, KeepAliveTimer* timer) {
+    if (::lseek(fd, 0, SEEK_SET) != 0) {
+        return errno;
+    }
+    buffer.resize(kReadChunk);
+    while (!processor.Done()) {
+        long n = ReadFully(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            return errno;
+        }
+        if (n == 0) {
+            break;
+        }
+        processor.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+        if (timer != nullptr) {
+            timer->Tick();
+        }
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            break;
+        }
+    }
+    processor.Finish();
+    return 0;
+}
+
+bool ReadsAsText(int fd) {
+    char head[128];
+    long n = ReadFully(fd, head, sizeof head);
+    if (n < 0) {
+        return true; // the rewrite reports what is wrong with the file
+    }
+    return LooksLikeText(std::string_view(head, static_cast<std::size_t>(n)));
+}
+
+// Opens the file and locks it against other programs that lock. A lock that
+// is given up within a moment (the look ahead at a hard link of the same file
+// holds one for an instant) does not count as a locked file.
+int OpenAndLock(const std::string& path) {
+    int fd = OpenRegularFile(path);
+    if (fd < 0) {
+        return -1;
+    }
+    for (int attempt = 0;; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return fd;
+        }
+        int error = errno;
+        if (error != EWOULDBLOCK || attempt >= 40) {
+            ::close(fd);
+            errno = error;
+            return -1;
+        }
+        ::usleep(5000);
+    }
+}
+
+// Creates the temporary file beside the file, exclusively: a leftover file of
+// that name goes first, and a link planted there is never followed.
+int CreateTemporaryFile(const std::string& name) {
+    if (::unlink(name.c_str()) != 0 && errno != ENOENT) {
+        return -1;
+    }
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        ::unlink(name.c_str());
+        return -1;
+    }
+    return fd;
+}
+
+// Gives the new file the owner, group and permission bits of the old one
+// where the system allows it (a script stays executable).
+void CopyOwnershipAndMode(int fd, const struct stat& original) {
+    if (::fchown(fd, original.st_uid, original.st_gid) != 0) {
+        (void)::fchown(fd, static_cast<uid_t>(-1), original.st_gid);
+    }
+    (void)::fchmod(fd, original.st_mode & 07777);
+}
+
+} // namespace
+
+int IsTextFile(const std::string& path, RunUi& ui) {
+    if (path.empty()) {
+        return 1;
+    }
+    FileDescriptor fd(OpenRegularFile(path));
+    if (fd.get() < 0) {
+        return 1;
+    }
+    bool text = ReadsAsText(fd.get());
+    fd.Reset();
+    if (text) {
+        return 1;
+    }
+    int answer = ui.ShowMessage(kMsgNotTextFile, path);
+    return answer == static_cast<int>(Answer::Ok) ? 0 : -1;
+}
+
+FileResult RewriteFile(const std::string& path, RewriteContext& context) {
+    RunUi& ui = *context.ui;
+    if (path.empty()) {
+        return FileResult::Unchanged;
+    }
+    int text = IsTextFile(path, ui);
+    if (text < 0) {
+        return FileResult::EndRun;
+    }
+    if (text == 0) {
+        return FileResult::Unchanged;
+    }
+    const std::string temporaryName = path + kTemporarySuffix;
+    const std::string backupName = path + kBackupSuffix;
+    KeepAliveTimer timer(&ui);
+    std::string buffer;
+    FileCounters counters;
+    while (true) {
+        FileDescriptor source(OpenAndLock(path));
+        int readError = 0;
+        if (source.get() >= 0) {
+            // First only look: a file in which nothing changes is only read.
+            LineProcessor look(context.lines, nullptr);
+            readError = FeedFile(source.get(), look, buffer, &timer);
+            if (readError == 0 && !look.counters().Changed()) {
+                return FileResult::Unchanged;
+            }
+        }
+        if (source.get() >= 0 && readError == 0) {
+            struct stat original {};
+            if (::fstat(source.get(), &original) != 0) {
+                readError = errno;
+            } else {
+                FileDescriptor temporary(CreateTemporaryFile(temporaryName));
+                if (temporary.get() < 0) {
+                    source.Reset();
+                    ui.ShowMessage(kMsgCannotCreateTemp, temporaryName);
+                    return FileResult::EndRun;
+                }
+                FileSink sink(temporary.get());
+                LineProcessor writer(context.lines, &sink);
+                readError = FeedFile(source.get(), writer, buffer, &timer);
+                if (readError == 0) {
+                    bool written = sink.Flush();
+                    CopyOwnershipAndMode(temporary.get(), original);
+                    written = temporary.Close() && written;
+                    if (!written) {
+                        source.Reset();
+                        ::unlink(temporaryName.c_str());
+                        ui.ShowMessage(kMsgWriteError, temporaryName);
+                        return FileResult::EndRun;
+                    }
+                    counters = writer.counters();
+                    break;
+                }
+                temporary.Reset();
+                ::unlink(temporaryName.c_str());
+            }
+        }
+        // The file could not be opened, locked or read to its end.
+        source.Reset();
+        int answer = ui.ShowMessage(kMsgCannotOpenFile, path);
+        if (answer == static_cast<int>(Answer::Cancel) ||
+            answer == static_cast<int>(Answer::Abort)) {
+            return FileResult::EndRun;
+        }
+        if (answer == static_cast<int>(Answer::Ignore)) {
+            return FileResult::Unchanged;
+        }
+    }
+
+    if (context.confirm) {
+        int answer = ui.ShowMessage(kMsgConfirmFile, path);
+        if (answer == static_cast<int>(Answer::Cancel)) {
+            return FileResult::EndRun;
+        }
+        if (answer == static_cast<int>(Answer::No)) {
+            ::unlink(temporaryName.c_str());
+            return FileResult::Unchanged;
+        }
+    }
+    // A backup left by an earlier run is the only copy of that older content:
+    // it is never replaced, so the rename below fails on it.
+    if (RenameNoReplace(path, backupName) != 0) {
+        ui.ShowMessage(kMsgRenameError, path, backupName);
+        return FileResult::EndRun;
+    }
+    if (RenameNoReplace(temporaryName, path) != 0) {
+        // Put the old content back under its name before reporting.
+        if (RenameNoReplace(backupName, path) == 0) {
+            ::unlink(temporaryName.c_str());
+        }
+        ui.ShowMessage(kMsgRenameError, temporaryName, path);
+        return FileResult::EndRun;
+    }
+    RunStatistics& statistics = *context.statistics;
+    statistics.FilesChanged += 1;
+    statistics.LinesChanged += counters.lineChanges;
+    statistics.EmptyLinesRemoved += counters.emptyLinesRemoved;
+    statistics.ReplacementsMade += counters.replacements;
+    return FileResult::Committed;
+}
+
+Verdict LookAhead(const std::string& path, const LineSettings& lines, std::string& buffer) {
+    if (path.empty()) {
+        return Verdict::Unchanged;
+    }
+    FileDescriptor fd(OpenRegularFile(path));
+    if (fd.get() < 0 || !ReadsAsText(fd.get())) {
+        return Verdict::NeedsRewrite;
+    }
+    // A file another program has locked is reported by the rewrite; the lock
+    // taken here only tests for that and is given up at once.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        return Verdict::NeedsRewrite;
+    }
+    ::flock(fd.get(), LOCK_UN);
+    LineProcessor look(lines, nullptr);
+    if (FeedFile(fd.get(), look, buffer, nullptr) != 0 || look.counters().Changed()) {
+        return Verdict::NeedsRewrite;
+    }
+    return Verdict::Unchanged;
+}

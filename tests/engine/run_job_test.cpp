@@ -1,0 +1,558 @@
+#include "file_names.h"
+#include "run_job.h"
+#include "scripted_ui.h"
+#include "string_table.h"
+#include "test_support.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using testing_support::Exists;
+using testing_support::ListTree;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+class RunJobTest : public ::testing::Test {
+protected:
+    Job BasicJob() {
+        Job job;
+        job.directories = {dir.path()};
+        job.files = {"*.txt"};
+        job.subdirs = true;
+        return job;
+    }
+    std::string P(const std::string& relative) { return dir / relative; }
+    // Files the run left in TMPDIR (its file list and change log must be gone).
+    std::vector<std::string> TmpLeftovers() {
+        std::vector<std::string> left;
+        for (const std::string& name : ListTree(TemporaryDirectory())) {
+            if (name.rfind("VQP", 0) == 0) {
+                left.push_back(name);
+            }
+        }
+        return left;
+    }
+    time_t MTime(const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        return st.st_mtime;
+    }
+    TempDir dir;
+};
+
+TEST_F(RunJobTest, ARunThatChangesNothingOnlyReads) {
+    WriteFile(P("a.txt"), "hello\nworld\n");
+    WriteFile(P("sub/b.txt"), "nothing here");
+    testing_support::SetModificationTime(P("a.txt"), 1000000000);
+    Job job = BasicJob();
+    job.replace = {{"absent", "x"}};
+    ScriptedUi ui;
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(result.outcome, RunOutcome::Completed);
+    EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgNoFileChanged});
+    EXPECT_EQ(ui.summaries, 0);
+    EXPECT_EQ(result.statistics.FilesProcessed, 2);
+    EXPECT_EQ(MTime(P("a.txt")), 1000000000);
+    EXPECT_EQ(ReadFile(P("a.txt")), "hello\nworld\n");
+    EXPECT_EQ(ListTree(dir.path()), (std::vector<std::string>{"a.txt", "sub/b.txt"}));
+    EXPECT_TRUE(TmpLeftovers().empty());
+    EXPECT_EQ(ui.progressTitles, std::vector<int>{kTitleRun});
+    EXPECT_EQ(ui.progressTotals, std::vector<long>{2});
+}
+
+TEST_F(RunJobTest, ReplacementsAndCleanUpAcceptedAndUndone) {
+    const std::string a = "  Hallo Welt  \n\nwelt\n";
+    const std::string b = "keine\n";
+    const std::string c = "\tWelt\r\n";
+    for (auto finish : {ScriptedUi::Finish::Commit, ScriptedUi::Finish::Undo}) {
+        SCOPED_TRACE(finish == ScriptedUi::Finish::Commit ? "accept" : "undo");
+        WriteFile(P("a.txt"), a);
+        WriteFile(P("b.txt"), b);
+        WriteFile(P("sub/c.txt"), c);
+        Job job = BasicJob();
+        job.replace = {{"welt", "Erde"}};
+        job.capsLock = true;
+        job.deleteEmptyLines = true;
+        job.stripLeadingSpaces = true;
+        job.stripTrailingSpaces = true;
+        job.stripLeadingTabs = true;
+        ScriptedUi ui;
+        ui.finish = finish;
+        std::vector<std::string> treeDuringSummary;
+        ui.beforeFinish = [&](const RunSummaryInfo&) { treeDuringSummary = ListTree(dir.path()); };
+        RunResult result = RunJob(job, ui, {});
+        EXPECT_EQ(result.outcome, RunOutcome::Completed);
+        EXPECT_EQ(result.statistics,
+                  (RunStatistics{3, 2, 6, 3, 1})); // processed, changed, lines, replacements, empty
+        EXPECT_EQ(ui.summaryChangeLog, (std::vector<std::string>{P("a.txt"), P("sub/c.txt")}));
+        EXPECT_EQ(treeDuringSummary,
+                  (std::vector<std::string>{"a.txt", "a.txt.QUINTREL-BACKUP", "b.txt", "sub/c.txt",
+                                            "sub/c.txt.QUINTREL-BACKUP"}));
+        if (finish == ScriptedUi::Finish::Commit) {
+            EXPECT_EQ(ReadFile(P("a.txt")), "Hallo Erde\r\nErde\r\n");
+            EXPECT_EQ(ReadFile(P("sub/c.txt")), "Erde\r\n");
+            EXPECT_TRUE(ui.MessageIds().empty());
+            EXPECT_EQ(ui.progressTitles, (std::vector<int>{kTitleRun, kTitleCommit}));
+        } else {
+            EXPECT_EQ(ReadFile(P("a.txt")), a);
+            EXPECT_EQ(ReadFile(P("sub/c.txt")), c);
+            EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgAllUndone});
+            EXPECT_EQ(ui.progressTitles, (std::vector<int>{kTitleRun, kTitleUndo}));
+        }
+        EXPECT_EQ(ReadFile(P("b.txt")), b);
+        EXPECT_EQ(ListTree(dir.path()), (std::vector<std::string>{"a.txt", "b.txt", "sub/c.txt"}));
+        EXPECT_TRUE(TmpLeftovers().empty());
+    }
+}
+
+TEST_F(RunJobTest, NoFilesFoundAndAStoppedScan) {
+    Job job = BasicJob();
+    job.files = {"*.none"};
+    ScriptedUi ui;
+    EXPECT_EQ(RunJob(job, ui, {}).outcome, RunOutcome::NoFiles);
+    EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgNoFilesFound});
+    WriteFile(P("x.txt"), "x");
+    ScriptedUi stopped;
+    stopped.stopScanAfter = 0;
+    EXPECT_EQ(RunJob(BasicJob(), stopped, {}).outcome, RunOutcome::ScanStopped);
+    EXPECT_TRUE(stopped.messages.empty()) << "a stopped scan ends the run silently";
+    EXPECT_TRUE(TmpLeftovers().empty());
+}
+
+TEST_F(RunJobTest, BinaryFilesAnsweredOkOrCancel) {
+    WriteFile(P("a.txt"), "x\n");
+    WriteFile(P("b.txt"), std::string(64, '\0') + "x\n");
+    WriteFile(P("c.txt"), "x\n");
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ok;
+    ok.Answer(kMsgNotTextFile, {1});
+    RunResult okResult = RunJob(job, ok, {});
+    EXPECT_EQ(ok.MessageIds(), std::vector<int>{kMsgNotTextFile});
+    EXPECT_EQ(ok.messages[0].insert1, P("b.txt"));
+    EXPECT_EQ(okResult.statistics.FilesProcessed, 3);
+    EXPECT_EQ(okResult.statistics.FilesChanged, 2);
+    EXPECT_EQ(ReadFile(P("b.txt")), std::string(64, '\0') + "x\n");
+
+    WriteFile(P("a.txt"), "x\n");
+    WriteFile(P("c.txt"), "x\n");
+    ScriptedUi cancel;
+    cancel.Answer(kMsgNotTextFile, {2});
+    RunResult cancelResult = RunJob(job, cancel, {});
+    EXPECT_EQ(cancelResult.outcome, RunOutcome::EndedEarly);
+    EXPECT_EQ(cancelResult.statistics.FilesProcessed, 1)
+        << "the file that ended the run is not counted";
+    EXPECT_EQ(cancel.summaryChangeLog, std::vector<std::string>{P("a.txt")});
+    EXPECT_EQ(ReadFile(P("c.txt")), "x\n");
+}
+
+TEST_F(RunJobTest, AFileThatCannotBeOpened) {
+    WriteFile(P("a.txt"), "x\n");
+    WriteFile(P("b.txt"), "x\n");
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    int lock = ::open(P("a.txt").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+
+    ScriptedUi ignore;
+    ignore.Answer(kMsgCannotOpenFile, {5});
+    RunResult ignored = RunJob(job, ignore, {});
+    EXPECT_EQ(ignore.MessageIds(), std::vector<int>{kMsgCannotOpenFile});
+    EXPECT_EQ(ignored.statistics.FilesProcessed, 2);
+    EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
+    EXPECT_EQ(ReadFile(P("b.txt")), "y\r\n");
+
+    WriteFile(P("b.txt"), "x\n");
+    ScriptedUi retry;
+    retry.Answer(kMsgCannotOpenFile, {4, 4});
+    int shown = 0;
+    retry.onMessage = [&](const ShownMessage& m) {
+        if (m.id == kMsgCannotOpenFile && ++shown == 2) {
+            ::flock(lock, LOCK_UN); // the other program lets go
+        }
+    };
+    RunResult retried = RunJob(job, retry, {});
+    EXPECT_EQ(retry.MessageIds(), (std::vector<int>{kMsgCannotOpenFile, kMsgCannotOpenFile}));
+    EXPECT_EQ(retried.statistics.FilesChanged, 2);
+    EXPECT_EQ(ReadFile(P("a.txt")), "y\r\n");
+
+    WriteFile(P("a.txt"), "x\n");
+    WriteFile(P("b.txt"), "x\n");
+    int lockAgain = ::open(P("a.txt").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(lockAgain, LOCK_EX), 0);
+    ScriptedUi cancel;
+    cancel.Answer(kMsgCannotOpenFile, {2});
+    RunResult cancelled = RunJob(job, cancel, {});
+    EXPECT_EQ(cancelled.outcome, RunOutcome::EndedEarly);
+    EXPECT_EQ(cancel.MessageIds(), (std::vector<int>{kMsgCannotOpenFile, kMsgNoFileChanged}));
+    EXPECT_EQ(ReadFile(P("b.txt")), "x\n");
+    ::close(lockAgain);
+    ::close(lock);
+}
+
+TEST_F(RunJobTest, AFileThatVanishesOrBecomesADirectoryAfterTheScan) {
+    WriteFile(P("a.txt"), "x\n");
+    WriteFile(P("b.txt"), "x\n");
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    ui.Fallback(kMsgCannotOpenFile, 5);
+    ui.afterScan = [&] {
+        ::unlink(P("a.txt").c_str());
+        ::unlink(P("b.txt").c_str());
+        ::mkdir(P("b.txt").c_str(), 0755);
+    };
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(ui.MessageIds(),
+              (std::vector<int>{kMsgCannotOpenFile, kMsgCannotOpenFile, kMsgNoFileChanged}));
+    EXPECT_EQ(result.statistics.FilesProcessed, 2);
+}
+
+TEST_F(RunJobTest, ConfirmationYesNoCancel) {
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    job.confirm = true;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+        WriteFile(P(name), "x\n");
+    }
+    ScriptedUi ui;
+    ui.Answer(kMsgConfirmFile, {6, 7, 2});
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(ui.MessageIds(),
+              (std::vector<int>{kMsgConfirmFile, kMsgConfirmFile, kMsgConfirmFile}));
+    EXPECT_EQ(ui.messages[1].insert1, P("b.txt"));
+    EXPECT_EQ(result.outcome, RunOutcome::EndedEarly);
+    EXPECT_EQ(result.statistics.FilesProcessed, 2);
+    EXPECT_EQ(ReadFile(P("a.txt")), "y\r\n");
+    EXPECT_EQ(ReadFile(P("b.txt")), "x\n");
+    EXPECT_EQ(ReadFile(P("c.txt")), "x\n");
+    // Cancel leaves the temporary file of the cancelled file; "No" leaves none.
+    EXPECT_TRUE(Exists(P("c.txt.QUINTREL-TEMP")));
+    EXPECT_FALSE(Exists(P("b.txt.QUINTREL-TEMP")));
+}
+
+TEST_F(RunJobTest, StopAfterSomeFilesStillSummarisesThem) {
+    for (int i = 0; i < 6; ++i) {
+        WriteFile(P("f" + std::to_string(i) + ".txt"), "x\n");
+    }
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    ui.stopAfterFiles = 2;
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_TRUE(result.stoppedByUser);
+    EXPECT_EQ(result.outcome, RunOutcome::EndedEarly);
+    EXPECT_EQ(ui.summaries, 1);
+    EXPECT_EQ(ui.summaryStatistics.FilesChanged, 2);
+    EXPECT_EQ(ui.summaryChangeLog, (std::vector<std::string>{P("f0.txt"), P("f1.txt")}));
+    EXPECT_EQ(ReadFile(P("f2.txt")), "x\n");
+}
+
+TEST_F(RunJobTest, AWriteThatFailsMidwayLeavesTheFileUntouched) {
+    std::string content;
+    for (int i = 0; i < 20000; ++i) {
+        content += "line x " + std::to_string(i) + "\n";
+    }
+    WriteFile(P("big.txt"), content);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {
+            64 * 1024, 64 * 1024
+        };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        Job job = BasicJob();
+        job.replace = {{"x", "y"}};
+        ScriptedUi ui;
+        RunJob(job, ui, {});
+        bool ok = ui.MessageIds() == std::vector<int>{kMsgWriteError, kMsgNoFileChanged} &&
+                  ui.messages[0].insert1 == P("big.txt.QUINTREL-TEMP");
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFile(P("big.txt")), content);
+    EXPECT_EQ(ListTree(dir.path()), std::vector<std::string>{"big.txt"});
+}
+
+TEST_F(RunJobTest, TemporaryFileThatCannotBeCreated) {
+    WriteFile(P("a.txt"), "x\n");
+    testing_support::MakeDirs(P("a.txt.QUINTREL-TEMP"));
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgCannotCreateTemp, kMsgNoFileChanged}));
+    EXPECT_EQ(ui.messages[0].insert1, P("a.txt.QUINTREL-TEMP"));
+    EXPECT_EQ(result.outcome, RunOutcome::EndedEarly);
+    EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
+}
+
+TEST_F(RunJobTest, AnEarlierBackupIsNeverReplaced) {
+    WriteFile(P("a.txt"), "x\n");
+    WriteFile(P("a.txt.QUINTREL-BACKUP"), "older\n");
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    RunJob(job, ui, {});
+    EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgRenameError, kMsgNoFileChanged}));
+    EXPECT_EQ(ui.messages[0].insert1, P("a.txt"));
+    EXPECT_EQ(ui.messages[0].insert2, P("a.txt.QUINTREL-BACKUP"));
+    EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
+    EXPECT_EQ(ReadFile(P("a.txt.QUINTREL-BACKUP")), "older\n");
+}
+
+TEST_F(RunJobTest, PermissionsSurviveAndLinksAreNeverWrittenThrough) {
+    WriteFile(P("run.txt"), "echo x\n");
+    ASSERT_EQ(::chmod(P("run.txt").c_str(), 0750), 0);
+    WriteFile(P("victim"), "precious\n");
+    ASSERT_EQ(::symlink(P("victim").c_str(), P("run.txt.QUINTREL-TEMP").c_str()), 0);
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    RunJob(job, ui, {});
+    EXPECT_EQ(ReadFile(P("run.txt")), "echo y\r\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(P("run.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0750u);
+    EXPECT_EQ(ReadFile(P("victim")), "precious\n");
+}
+
+TEST_F(RunJobTest, HardLinkedNamesAreBothRewritten) {
+    WriteFile(P("a.txt"), "x\n");
+    ASSERT_EQ(::link(P("a.txt").c_str(), P("b.txt").c_str()), 0);
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    ui.finish = ScriptedUi::Finish::Undo;
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(result.statistics.FilesChanged, 2);
+    EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
+    EXPECT_EQ(ReadFile(P("b.txt")), "x\n");
+}
+
+TEST_F(RunJobTest, TextsTheCodingCannotRepresentRefuseTheStart) {
+    WriteFile(P("a.txt"), "x\n");
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}, {"€", "EUR"}};
+    job.code = CodeOem;
+    ScriptedUi ui;
+    EXPECT_EQ(RunJob(job, ui, {}).outcome, RunOutcome::Refused);
+    EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgNotRepresentable});
+    EXPECT_EQ(ui.messages[0].insert1, "€");
+    EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
+    // With replacements off, the texts are not looked at.
+    job.performReplace = false;
+    ScriptedUi off;
+    EXPECT_EQ(RunJob(job, off, {}).outcome, RunOutcome::Completed);
+}
+
+TEST_F(RunJobTest, OnlyOneRunAtATime) {
+    WriteFile(P("a.txt"), "x\n");
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    RunOutcome inner = RunOutcome::Completed;
+    ui.beforeFinish = [&](const RunSummaryInfo&) {
+        ScriptedUi second;
+        inner = RunJob(job, second, {}).outcome;
+        EXPECT_TRUE(second.messages.empty());
+        EXPECT_TRUE(IsRunUnderWay());
+    };
+    RunJob(job, ui, {});
+    EXPECT_EQ(inner, RunOutcome::Busy);
+    EXPECT_FALSE(IsRunUnderWay());
+}
+
+TEST_F(RunJobTest, ANamedChangeLogIsWrittenDuringTheRunAndKept) {
+    WriteFile(P("a.txt"), "x\n");
+    WriteFile(P("b.txt"), "x\n");
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    RunOptions options;
+    options.changeLogPath = P("log/changes.log");
+    ScriptedUi missingDir;
+    EXPECT_EQ(RunJob(job, missingDir, options).outcome, RunOutcome::Prepared);
+    EXPECT_EQ(missingDir.MessageIds(), std::vector<int>{kMsgChangeLogNotCreated});
+
+    options.changeLogPath = P("changes.log");
+    ScriptedUi ui;
+    ui.finish = ScriptedUi::Finish::Keep;
+    RunJob(job, ui, options);
+    EXPECT_EQ(ReadFile(P("changes.log")), P("a.txt") + "\r\n" + P("b.txt") + "\r\n");
+    EXPECT_TRUE(Exists(P("a.txt.QUINTREL-BACKUP")));
+    // An existing log is never overwritten.
+    ScriptedUi again;
+    EXPECT_EQ(RunJob(job, again, options).outcome, RunOutcome::Prepared);
+    EXPECT_EQ(ReadFile(P("changes.log")), P("a.txt") + "\r\n" + P("b.txt") + "\r\n");
+}
+
+TEST_F(RunJobTest, KeepingLineEndsChangesOnlyTheReplacedText) {
+    const std::string script = "#!/bin/sh\n# greeting\r\necho 'Hallo Welt'\nexit 0\n";
+    WriteFile(P("greet.sh"), script);
+    ASSERT_EQ(::chmod(P("greet.sh").c_str(), 0755), 0);
+    const std::string mixed = "eins\nzwei\r\ndrei\rvier\r\r\nfünf";
+    WriteFile(P("mixed.txt"), mixed);
+    Job job = BasicJob();
+    job.files = {"*.sh", "*.txt"};
+    job.code = CodeUtf8;
+    job.keepLineEnds = true;
+    job.replace = {{"Welt", "Erde"}, {"fünf", "FÜNF"}, {"zwei", "2"}};
+    ScriptedUi ui;
+    RunJob(job, ui, {});
+    std::string expectedScript = script;
+    expectedScript.replace(expectedScript.find("Welt"), 4, "Erde");
+    EXPECT_EQ(ReadFile(P("greet.sh")), expectedScript);
+    EXPECT_EQ(ReadFile(P("mixed.txt")), "eins\n2\r\ndrei\rvier\r\r\nFÜNF");
+    // The script still runs, and prints the new text.
+    std::string command = "sh -c '" + P("greet.sh") + "' > " + P("out");
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFile(P("out")), "Hallo Erde\n");
+
+    // Without the option every line of a changed file ends with CR LF.
+    WriteFile(P("mixed.txt"), mixed);
+    job.keepLineEnds = false;
+    job.files = {"*.txt"};
+    ScriptedUi plain;
+    RunJob(job, plain, {});
+    EXPECT_EQ(ReadFile(P("mixed.txt")), "eins\r\n2\r\ndrei\rvier\r\nFÜNF\r\n");
+}
+
+TEST_F(RunJobTest, Utf8FilesIgnoringCase) {
+    WriteFile(P("a.txt"), "ÄRGER und Ärger\nкошка КОШКА\n");
+    Job job = BasicJob();
+    job.code = CodeUtf8;
+    job.capsLock = true;
+    job.replace = {{"ärger", "Freude"}, {"Кошка", "кот"}};
+    ScriptedUi ui;
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(ReadFile(P("a.txt")), "Freude und Freude\r\nкот кот\r\n");
+    EXPECT_EQ(result.statistics.ReplacementsMade, 4);
+}
+
+TEST(StartConditions, OrderAndRewriting) {
+    struct Case {
+        const char* name;
+        int dateDependency;
+        const char* date;
+        const char* time;
+        bool directories, files;
+        int result;
+        std::vector<int> messages;
+    };
+    const Case cases[] = {
+        {"all files ignores bad dates", DateAllFiles, "x", "y", true, true, 1, {}},
+        {"invalid date wins over empty lists",
+         DateNewerOrEqual,
+         "31.02.2026",
+         "",
+         false,
+         false,
+         2,
+         {kMsgInvalidDate}},
+        {"invalid time", DateOlder, "1.2.2026", "25:00", true, true, 2, {kMsgInvalidTime}},
+        {"no directory", DateNewerOrEqual, "2026-02-01", "7", false, true, 2, {kMsgNoDirectory}},
+        {"no file group", DateAllFiles, "", "", true, false, 2, {kMsgNoFileGroup}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Job job;
+        job.dateDependency = c.dateDependency;
+        job.compareDate = c.date;
+        job.compareTime = c.time;
+        if (c.directories) {
+            job.directories = {"/tmp"};
+        }
+        if (c.files) {
+            job.files = {"*"};
+        }
+        ScriptedUi ui;
+        EXPECT_EQ(CheckJobStartConditions(job, ui), c.result);
+        EXPECT_EQ(ui.MessageIds(), c.messages);
+    }
+    Job job;
+    job.dateDependency = DateNewerOrEqual;
+    job.compareDate = "2026-02-01";
+    job.compareTime = "7";
+    ScriptedUi ui;
+    CheckJobStartConditions(job, ui);
+    EXPECT_EQ(job.compareDate, "01.02.2026") << "rewritten even when the start is refused";
+    EXPECT_EQ(job.compareTime, "07:00:00");
+}
+
+// Reading ahead on other threads changes nothing: the same trees, answers and
+// options give the same bytes, counters, messages and change log.
+TEST(ReadAheadEquivalence, GeneratedTreesGiveTheSameResults) {
+    std::mt19937 random(31337);
+    const char* words[] = {"alpha", "Beta", "gamma", " ", "\t", "\r", "\n", "\n", "token", "TOKEN"};
+    for (int round = 0; round < 12; ++round) {
+        TempDir first;
+        TempDir second;
+        int files = 5 + static_cast<int>(random() % 40);
+        for (int f = 0; f < files; ++f) {
+            std::string content;
+            int pieces = static_cast<int>(random() % 200);
+            for (int k = 0; k < pieces; ++k) {
+                content += words[random() % 10];
+            }
+            if (random() % 10 == 0) {
+                content.insert(0, std::string(40, '\0'));
+            }
+            std::string name = "d" + std::to_string(f % 4) + "/f" + std::to_string(f) + ".txt";
+            WriteFile(first / name, content);
+            WriteFile(second / name, content);
+        }
+        Job job;
+        job.files = {"*.txt"};
+        job.subdirs = true;
+        job.replace = {{"token", "coin"}};
+        job.capsLock = random() % 2 == 0;
+        job.deleteEmptyLines = random() % 3 == 0;
+        job.stripTrailingSpaces = random() % 3 == 0;
+        job.confirm = random() % 4 == 0;
+        auto run = [&](const std::string& root, bool readAhead) {
+            job.directories = {root};
+            ScriptedUi ui;
+            ui.Fallback(kMsgNotTextFile, 1);
+            ui.Fallback(kMsgConfirmFile, 6);
+            ui.Answer(kMsgConfirmFile, {7, 6, 7});
+            RunOptions options;
+            options.readAhead = readAhead;
+            RunResult result = RunJob(job, ui, options);
+            std::vector<std::string> log;
+            for (const std::string& path : ui.summaryChangeLog) {
+                log.push_back(path.substr(root.size()));
+            }
+            std::vector<std::string> messages;
+            for (const auto& m : ui.messages) {
+                messages.push_back(std::to_string(m.id) + ":" + m.insert1.substr(root.size()));
+            }
+            return std::make_tuple(result.statistics, log, messages);
+        };
+        auto straight = run(first.path(), false);
+        auto ahead = run(second.path(), true);
+        ASSERT_EQ(std::get<0>(ahead), std::get<0>(straight)) << "round " << round;
+        ASSERT_EQ(std::get<1>(ahead), std::get<1>(straight));
+        ASSERT_EQ(std::get<2>(ahead), std::get<2>(straight));
+        auto tree = ListTree(first.path());
+        ASSERT_EQ(ListTree(second.path()), tree);
+        for (const std::string& file : tree) {
+            ASSERT_EQ(ReadFile(second / file), ReadFile(first / file)) << file;
+        }
+    }
+}
+
+} // namespace
