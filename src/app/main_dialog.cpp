@@ -3,8 +3,11 @@
 #include "control_rules.h"
 #include "help_language.h"
 #include "list_controls.h"
+#include "list_dialogs.h"
 #include "main_controls.h"
+#include "profiles.h"
 #include "program.h"
+#include "replacement_list.h"
 #include "run_window.h"
 #include "string_table.h"
 #include "ui_main_dialog.h"
@@ -106,6 +109,33 @@ void MainDialogWindow::OnCommand(int id, int notification) {
             StartJob(*this);
         }
         return;
+    case kIdAddFileGroup:
+        AddFileGroups(*this);
+        return;
+    case kIdRemoveFileGroup:
+        RemoveFileGroup(*this);
+        return;
+    case kIdAddDirectory:
+        AddDirectories(*this);
+        return;
+    case kIdRemoveDirectory:
+        RemoveDirectory(*this);
+        return;
+    case kIdAddReplacement:
+        AddReplacement(*this);
+        return;
+    case kIdRemoveReplacement:
+        RemoveReplacements(*this);
+        return;
+    case kIdEditReplacement:
+        EditReplacement(*this);
+        return;
+    case kIdLoadProfile:
+        LoadProfile(*this);
+        return;
+    case kIdSaveProfile:
+        SaveProfile(*this);
+        return;
     case kIdFileGroupList:
     case kIdDirectoryList:
         if (notification == kNotifySelectionChanged) {
@@ -142,6 +172,12 @@ void MainDialogWindow::OnListViewNotify(int code) {
     switch (code) {
     case kNotifyItemChanged:
         UpdateControlStates(*this);
+        return;
+    case kNotifyRightClick:
+        ShowReplacementMenu(*this);
+        return;
+    case kNotifyListDoubleClick:
+        EditReplacement(*this);
         return;
     default:
         return;
