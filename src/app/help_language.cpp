@@ -7,11 +7,22 @@
 #include "string_table.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdio>
 
 void ApplyLanguage() {
     SetStringLanguage(AppLanguage);
+    // Qt's own texts (standard buttons, the file dialog, edit menus) in the
+    // interface language; English is Qt's own.
+    static QTranslator qtTexts;
+    QCoreApplication::removeTranslator(&qtTexts);
+    if (AppLanguage != kLanguageEnglish &&
+        qtTexts.load(QStringLiteral("qtbase_de"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTexts);
+    }
 }
 
 std::string ManualPath(const std::string& programDirectory, int language) {
