@@ -111,9 +111,13 @@ void StartJob(MainDialogWindow& window) {
         return;
     }
     Job job = ReadJobFromDialog(window);
-    app.runUnderWay = true;
+    // Cleared on every way out, so the dialog never stays locked.
+    struct RunFlag {
+        bool& flag;
+        explicit RunFlag(bool& f) : flag(f) { flag = true; }
+        ~RunFlag() { flag = false; }
+    } underWay(app.runUnderWay);
     WindowRunUi ui(window);
     RunResult result = RunJob(job, ui);
     app.statistics = result.statistics;
-    app.runUnderWay = false;
 }

@@ -59,26 +59,6 @@ TEST(OpenWithAssociatedProgram, NoXdgOpenAtAllMeansNoApplication) {
     EXPECT_FALSE(opened);
 }
 
-TEST(OpenWithAssociatedProgram, HookReplacesTheDesktop) {
-    std::string seen;
-    SetOpenFileHook([&](const std::string& path) {
-        seen = path;
-        return false;
-    });
-    EXPECT_FALSE(OpenWithAssociatedProgram("/x"));
-    SetOpenFileHook(nullptr);
-    EXPECT_EQ(seen, "/x");
-}
-
-TEST(Beep, HookCountsBeeps) {
-    int beeps = 0;
-    SetBeepHook([&] { ++beeps; });
-    Velmor_Beep();
-    Velmor_Beep();
-    SetBeepHook(nullptr);
-    EXPECT_EQ(beeps, 2);
-}
-
 TEST(Version, FormatTakesThePartsInOrder) {
     EXPECT_EQ(Velmor_GetResourceFileVersion("%d.%d.%d"), VELMOR_VERSION_TEXT);
     EXPECT_EQ(Velmor_GetResourceFileVersion("v%d-%d 100%%"),

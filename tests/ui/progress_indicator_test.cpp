@@ -57,10 +57,4 @@ TEST(ProgressIndicator, WithoutStopItCannotBeStoppedOrClosed) {
     Velmor_DestroyProgressIndicator(indicator);
 }
 
-TEST(ProgressIndicator, NullHandleIsHarmless) {
-    Velmor_UpdateProgressIndicator(nullptr, 1);
-    EXPECT_EQ(Velmor_CheckProgressIndicatorAborted(nullptr), 0);
-    Velmor_DestroyProgressIndicator(nullptr);
-}
-
 } // namespace

@@ -226,24 +226,6 @@ TEST(ControlHelpers, TextIsReadInCharactersUpToSizeMinusOne) {
     EXPECT_EQ(GetControlText(dialog, 30, 2), "a");
 }
 
-TEST(ControlHelpers, NullTextSetsTheEmptyText) {
-    RecordingDialog dialog;
-    SetControlText(dialog, 31, "x");
-    SetControlText(dialog, 31, static_cast<const char*>(nullptr));
-    EXPECT_EQ(GetControlText(dialog, 31), "");
-    EXPECT_EQ(GetControlText(dialog, 999), ""); // no such control
-}
-
-TEST(ControlHelpers, EnableControlsTouchesOnlyTheListedOnes) {
-    RecordingDialog dialog;
-    EnableControls(dialog, {3, 30, 999}, false);
-    EXPECT_FALSE(dialog.other->isEnabled());
-    EXPECT_FALSE(dialog.edit->isEnabled());
-    EXPECT_TRUE(dialog.ok->isEnabled());
-    EnableControls(dialog, {3}, true);
-    EXPECT_TRUE(dialog.other->isEnabled());
-}
-
 TEST(ControlHelpers, DialogUnitsFollowTheFont) {
     RecordingDialog dialog;
     QSize small = dialog.DialogUnitsToPixels(QSize(100, 80));
