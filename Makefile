@@ -5,7 +5,7 @@
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 # The tools the benchmark compares against, installed only by `make bench`.
-BENCH_PACKAGES ?= findutils
+BENCH_PACKAGES ?= findutils sed perl sd rpl ripgrep
 
 ifeq ($(SANITIZE),1)
 BUILD_DIR ?= build-asan

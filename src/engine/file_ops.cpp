@@ -41,7 +41,9 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-int OpenRegularFile(const std::string& path) {
+int OpenRegularFile(const std::string& path, struct stat* status) {
+    // O_NONBLOCK keeps a FIFO or device from hanging the open; on the regular
+    // file that remains it changes nothing.
     int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return -1;
@@ -52,9 +54,8 @@ int OpenRegularFile(const std::string& path) {
         errno = EINVAL;
         return -1;
     }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) {
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (status != nullptr) {
+        *status = st;
     }
     return fd;
 }

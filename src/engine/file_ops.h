@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 // Renames `from` to `to` but never replaces an existing `to`. Uses the
 // kernel's no-replace rename, or a hard link and unlink where the file system
@@ -11,8 +12,8 @@ int RenameNoReplace(const std::string& from, const std::string& to);
 
 // Opens a file for reading the way the run does: never through a link, never
 // blocking on a FIFO or device; the result must be a regular file. Returns
-// the descriptor or -1 with errno set.
-int OpenRegularFile(const std::string& path);
+// the descriptor or -1 with errno set; `status` receives the file's status.
+int OpenRegularFile(const std::string& path, struct stat* status = nullptr);
 
 // Reads up to `size` bytes at the current position, retrying interrupted and
 // short reads. Returns the number read, or -1 with errno set.

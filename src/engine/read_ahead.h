@@ -9,7 +9,6 @@
 
 #include <condition_variable>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,21 +21,24 @@ public:
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
 
-    // Queues the next file of the list.
-    void Submit(const std::string& path);
+    // Queues the next file of the list (handed to the threads in batches).
+    void Submit(std::string path);
     // The verdict on the oldest file not yet taken; waits for it, keeping the
     // interface alive meanwhile.
     Verdict Take(RunUi& ui);
 
 private:
+    enum class Slot : unsigned char { Waiting, Unchanged, NeedsRewrite };
+    void Publish(); // hands the batch collected so far to the threads
     void Work();
 
     LineSettings lines_;
     std::mutex mutex_;
     std::condition_variable workReady_;
     std::condition_variable verdictReady_;
-    std::deque<std::pair<std::size_t, std::string>> queue_;
-    std::map<std::size_t, Verdict> verdicts_;
+    std::vector<std::pair<std::size_t, std::string>> batch_; // not yet handed over
+    std::deque<std::pair<std::size_t, std::string>> queue_;  // handed over, not yet taken up
+    std::deque<Slot> slots_;                                 // verdicts from taken_ on
     std::size_t submitted_ = 0;
     std::size_t taken_ = 0;
     bool stopping_ = false;

@@ -62,7 +62,10 @@ private:
 
 class FileSink : public ByteSink {
 public:
-    explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kWriteBuffer); }
+    FileSink(int fd, std::string& buffer) : fd_(fd), buffer_(buffer) {
+        buffer_.clear();
+        buffer_.reserve(kWriteBuffer);
+    }
     void Write(std::string_view bytes) override {
         if (error_ != 0) {
             return;
@@ -90,29 +93,29 @@ public:
 private:
     int fd_;
     int error_ = 0;
-    std::string buffer_;
+    std::string& buffer_;
 };
 
 // Feeds the whole file from its start into `processor`. Returns 0 or the
 // errno of a failed read.
-int FeedFile(int fd, LineProcessor& processor, std::string& buffer, KeepAliveTimer* timer) {
+int FeedFile(int fd, LineProcessor& processor, ScratchBuffers& scratch, KeepAliveTimer* timer) {
     if (::lseek(fd, 0, SEEK_SET) != 0) {
         return errno;
     }
-    buffer.resize(kReadChunk);
+    char* buffer = scratch.Read(kReadChunk);
     while (!processor.Done()) {
-        long n = ReadFully(fd, buffer.data(), buffer.size());
+        long n = ReadFully(fd, buffer, kReadChunk);
         if (n < 0) {
             return errno;
         }
         if (n == 0) {
             break;
         }
-        processor.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+        processor.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
         if (timer != nullptr) {
             timer->Tick();
         }
-        if (static_cast<std::size_t>(n) < buffer.size()) {
+        if (static_cast<std::size_t>(n) < kReadChunk) {
             break;
         }
     }
@@ -212,7 +215,7 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     const std::string temporaryName = path + kTemporarySuffix;
     const std::string backupName = path + kBackupSuffix;
     KeepAliveTimer timer(&ui);
-    std::string buffer;
+    ScratchBuffers& scratch = context.scratch;
     FileCounters counters;
     while (true) {
         FileDescriptor source(OpenAndLock(path));
@@ -220,7 +223,7 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
         if (source.get() >= 0) {
             // First only look: a file in which nothing changes is only read.
             LineProcessor look(context.lines, nullptr);
-            readError = FeedFile(source.get(), look, buffer, &timer);
+            readError = FeedFile(source.get(), look, scratch, &timer);
             if (readError == 0 && !look.counters().Changed()) {
                 return FileResult::Unchanged;
             }
@@ -236,11 +239,14 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
                     ui.ShowMessage(kMsgCannotCreateTemp, temporaryName);
                     return FileResult::EndRun;
                 }
-                FileSink sink(temporary.get());
+                FileSink sink(temporary.get(), scratch.Write());
                 LineProcessor writer(context.lines, &sink);
-                readError = FeedFile(source.get(), writer, buffer, &timer);
+                readError = FeedFile(source.get(), writer, scratch, &timer);
                 if (readError == 0) {
                     bool written = sink.Flush();
+                    // Start writing the new content to disk now, so that making
+                    // it durable before the backups go finds little left to do.
+                    (void)::sync_file_range(temporary.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
                     CopyOwnershipAndMode(temporary.get(), original);
                     written = temporary.Close() && written;
                     if (!written) {
@@ -300,23 +306,57 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     return FileResult::Committed;
 }
 
-Verdict LookAhead(const std::string& path, const LineSettings& lines, std::string& buffer) {
+char* ScratchBuffers::Read(std::size_t size) {
+    if (size > readSize_) {
+        read_.reset(new char[size]);
+        readSize_ = size;
+    }
+    return read_.get();
+}
+
+Verdict LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch) {
     if (path.empty()) {
         return Verdict::Unchanged;
     }
-    FileDescriptor fd(OpenRegularFile(path));
-    if (fd.get() < 0 || !ReadsAsText(fd.get())) {
+    struct stat status {};
+    FileDescriptor fd(OpenRegularFile(path, &status));
+    if (fd.get() < 0) {
         return Verdict::NeedsRewrite;
     }
-    // A file another program has locked is reported by the rewrite; the lock
-    // taken here only tests for that and is given up at once.
+    // A file another program has locked is reported by the rewrite. The lock
+    // taken here only tests for that; closing the file gives it up, and a
+    // large file gives it up at once, so the rewrite of a hard link of the
+    // same file never finds it taken for long.
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         return Verdict::NeedsRewrite;
     }
-    ::flock(fd.get(), LOCK_UN);
-    LineProcessor look(lines, nullptr);
-    if (FeedFile(fd.get(), look, buffer, nullptr) != 0 || look.counters().Changed()) {
+    if (static_cast<std::size_t>(status.st_size) >= kReadChunk) {
+        ::flock(fd.get(), LOCK_UN);
+    }
+    // Most files are read in one call of their own size.
+    std::size_t want = static_cast<std::size_t>(status.st_size);
+    if (want == 0 || want > kReadChunk) {
+        want = kReadChunk;
+    }
+    char* buffer = scratch.Read(kReadChunk);
+    long n = ReadFully(fd.get(), buffer, want);
+    if (n < 0 || !LooksLikeText(std::string_view(buffer, static_cast<std::size_t>(n)))) {
         return Verdict::NeedsRewrite;
     }
-    return Verdict::Unchanged;
+    LineProcessor look(lines, nullptr);
+    look.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+    if (static_cast<std::size_t>(n) == want && static_cast<off_t>(n) != status.st_size) {
+        while (!look.Done()) {
+            n = ReadFully(fd.get(), buffer, kReadChunk);
+            if (n < 0) {
+                return Verdict::NeedsRewrite;
+            }
+            if (n == 0) {
+                break;
+            }
+            look.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+        }
+    }
+    look.Finish();
+    return look.counters().Changed() ? Verdict::NeedsRewrite : Verdict::Unchanged;
 }

@@ -6,15 +6,32 @@
 #include "line_processor.h"
 #include "run_ui.h"
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 enum class FileResult { EndRun = -1, Unchanged = 0, Committed = 1 };
+
+// Memory reused from file to file: a read buffer (never cleared, so growing
+// it costs nothing per file) and the write buffer of the new file.
+class ScratchBuffers {
+public:
+    // At least `size` bytes; the contents are whatever was there.
+    char* Read(std::size_t size);
+    std::string& Write() { return write_; }
+
+private:
+    std::unique_ptr<char[]> read_;
+    std::size_t readSize_ = 0;
+    std::string write_;
+};
 
 struct RewriteContext {
     LineSettings lines;
     bool confirm = false;
     RunUi* ui = nullptr;
     RunStatistics* statistics = nullptr;
+    ScratchBuffers scratch;
 };
 
 inline constexpr const char* kTemporarySuffix = ".QUINTREL-TEMP";
@@ -46,5 +63,5 @@ enum class Verdict {
 };
 
 // Looks at a file without changing anything: the same tests the rewrite makes
-// before it would write, without any message. `buffer` is scratch space.
-Verdict LookAhead(const std::string& path, const LineSettings& lines, std::string& buffer);
+// before it would write, without any message.
+Verdict LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch);

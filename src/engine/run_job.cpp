@@ -210,6 +210,27 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
     request.compare = &compare;
     request.progress = [&ui](const std::string& directory) { return ui.ScanProgress(directory); };
     request.excludedFiles = {fileList, changeLog};
+
+    RunStatistics statistics;
+    RewriteContext context;
+    context.lines = MakeLineSettings(job, table);
+    context.confirm = job.confirm;
+    context.ui = &ui;
+    context.statistics = &statistics;
+    // The look ahead starts on the first files while the scan is still
+    // listing the rest; it only reads, so nothing shows before the run's turn.
+    std::unique_ptr<ReadAhead> ahead;
+    const std::size_t windowSize = 512;
+    std::size_t submittedDuringScan = 0;
+    if (options.readAhead) {
+        ahead = std::make_unique<ReadAhead>(context.lines, ReadAheadThreads());
+        request.listed = [&](const std::string& path) {
+            if (submittedDuringScan < windowSize) {
+                ahead->Submit(path);
+                ++submittedDuringScan;
+            }
+        };
+    }
     ui.BeginScan();
     int scan = Velmor_ScanDirectory(job.directories, request, 0, fileList, 0);
     ui.EndScan();
@@ -227,13 +248,6 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
         result.outcome = RunOutcome::NoFiles;
         return result;
     }
-
-    RunStatistics statistics;
-    RewriteContext context;
-    context.lines = MakeLineSettings(job, table);
-    context.confirm = job.confirm;
-    context.ui = &ui;
-    context.statistics = &statistics;
 
     std::unique_ptr<std::FILE, FileCloser> list(std::fopen(fileList.c_str(), "re"));
     if (!list) {
@@ -255,14 +269,10 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
     }
 
     ui.CreateProgress(kTitleRun, request.filesListed);
-    std::unique_ptr<ReadAhead> ahead;
-    if (options.readAhead) {
-        ahead = std::make_unique<ReadAhead>(context.lines, ReadAheadThreads());
-    }
     PathReader reader(list.get());
     std::deque<std::string> window; // paths handed to the look-ahead, oldest first
-    const std::size_t windowSize = 64;
     bool listEnded = false;
+    std::size_t pathsRead = 0;
     bool endedEarly = false;
     while (true) {
         while (!listEnded && window.size() < (ahead ? windowSize : 1)) {
@@ -271,7 +281,8 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
                 listEnded = true;
                 break;
             }
-            if (ahead) {
+            // The first paths went to the look ahead during the scan.
+            if (ahead && ++pathsRead > submittedDuringScan) {
                 ahead->Submit(path);
             }
             window.push_back(std::move(path));

@@ -251,6 +251,9 @@ private:
                 continue;
             }
             writer_.Add(filePath);
+            if (request_.listed) {
+                request_.listed(filePath);
+            }
             ++request_.filesListed;
         }
         ::closedir(dir);

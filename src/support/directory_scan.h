@@ -54,6 +54,8 @@ struct ScanRequest {
     // Called with each directory as it is read, and at least every few
     // thousand entries; a false result stops the scan.
     std::function<bool(const std::string& directory)> progress;
+    // Called with each path as it is listed, in list order (optional).
+    std::function<void(const std::string& path)> listed;
     // Files that are never listed (the run's own file list and change log).
     std::vector<std::string> excludedFiles;
     // out: why the scan failed (an errno value), 0 otherwise.

@@ -1,0 +1,116 @@
+#include "batch_run.h"
+
+#include "batch_texts.h"
+#include "commit_undo.h"
+#include "json_report.h"
+#include "terminal_ui.h"
+#include "velmor_version.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void WriteAll(std::FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+// Messages that say a file could not be renamed or a change log could not be
+// read or written: the run's result is then not what was asked for.
+bool ShowedFinishFailure(const TerminalUi& ui) {
+    return ui.Shown(kMsgRenameError) || ui.Shown(kMsgChangeLogWriteError) ||
+           ui.Shown(kMsgChangeLogNotOpened);
+}
+
+int CarryOutJob(const BatchOptions& options, bool interactive, BatchReport& report) {
+    TerminalUi ui(options, interactive);
+    Job job = options.job;
+    if (CheckJobStartConditions(job, ui) != 1) {
+        report.messages = ui.messages();
+        return kExitRefused;
+    }
+    RunOptions runOptions;
+    if (options.finish == FinishMode::Keep) {
+        runOptions.changeLogPath = options.log;
+    }
+    RunResult result = RunJob(job, ui, runOptions);
+    if (result.outcome == RunOutcome::NoFiles && options.finish == FinishMode::Keep) {
+        // A kept run that found nothing has an empty change log, so that
+        // finishing it later works like finishing any other kept run.
+        int log =
+            ::open(options.log.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (log >= 0) {
+            ::close(log);
+        }
+    }
+    const bool processed =
+        result.outcome == RunOutcome::Completed || result.outcome == RunOutcome::EndedEarly;
+    if (processed && !ui.summaryRan()) {
+        ui.PrintSummary(result.statistics, {});
+    }
+    report.statistics = result.statistics;
+    report.changed = ui.changed();
+    report.messages = ui.messages();
+    return ExitStatusOf(result.outcome, !ui.finished() || ShowedFinishFailure(ui));
+}
+
+int FinishKeptRun(const BatchOptions& options, BatchReport& report) {
+    TerminalUi ui(options, false);
+    std::vector<std::string> paths = ReadChangeLog(options.log);
+    const long count = static_cast<long>(paths.size());
+    bool read = options.finish == FinishMode::AcceptLog ? CommitChanges(options.log, count, ui)
+                                                        : UndoChanges(options.log, count, ui);
+    if (read) {
+        report.changed = std::move(paths);
+    }
+    report.messages = ui.messages();
+    return !read || ShowedFinishFailure(ui) ? kExitEndedEarly : kExitDone;
+}
+
+} // namespace
+
+int ExitStatusOf(RunOutcome outcome, bool finishFailed) {
+    switch (outcome) {
+    case RunOutcome::Refused:
+        return kExitRefused;
+    case RunOutcome::Completed:
+    case RunOutcome::NoFiles:
+        return finishFailed ? kExitEndedEarly : kExitDone;
+    default:
+        return kExitEndedEarly;
+    }
+}
+
+int RunBatch(const BatchOptions& options, bool interactive) {
+    BatchReport report;
+    int status = kExitDone;
+    // With --json, standard output holds the object and nothing else.
+    std::FILE* textOut = options.json ? stderr : stdout;
+    switch (options.action) {
+    case BatchAction::UsageError:
+        WriteAll(stderr,
+                 "quintrel-batch: " + options.error + "\n" + ToolMessage(ToolText::TryHelp) + "\n");
+        report.error = options.error;
+        status = kExitRefused;
+        break;
+    case BatchAction::Help:
+        WriteAll(textOut, HelpText());
+        break;
+    case BatchAction::Version:
+        WriteAll(textOut, "quintrel-batch (Velmor Quintrel) " VELMOR_VERSION_TEXT "\n");
+        break;
+    case BatchAction::FinishLog:
+        status = FinishKeptRun(options, report);
+        break;
+    case BatchAction::Run:
+        status = CarryOutJob(options, interactive, report);
+        break;
+    }
+    if (options.json) {
+        WriteAll(stdout, JsonReport(report));
+    }
+    return status;
+}

@@ -1,0 +1,278 @@
+#include "batch_texts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+struct ToolEntry {
+    ToolText id;
+    const char* german;
+    const char* english;
+};
+
+const ToolEntry kToolTexts[] = {
+    {ToolText::UnknownOption, "unbekannte Option '%s'", "unknown option '%s'"},
+    {ToolText::MissingArgument, "der Option '%s' fehlt ihr Argument",
+     "option '%s' is missing its argument"},
+    {ToolText::UnexpectedArgument, "unerwartetes Argument '%s'", "unexpected argument '%s'"},
+    {ToolText::EmptyArgument, "das Argument der Option '%s' ist leer",
+     "the argument of option '%s' is empty"},
+    {ToolText::ProfileUnreadable, "das Profil '%s' kann nicht gelesen werden",
+     "the profile '%s' cannot be read"},
+    {ToolText::NoCurrentDirectory,
+     "das aktuelle Verzeichnis ist nicht bekannt, '%s' kann nicht vervollständigt werden",
+     "the current directory is unknown, so '%s' cannot be made absolute"},
+    {ToolText::BadColumn, "--column erwartet eine ganze Zahl, nicht '%s'",
+     "--column expects a whole number, not '%s'"},
+    {ToolText::BadPosition, "--position erwartet anywhere, start, end oder column, nicht '%s'",
+     "--position expects anywhere, start, end or column, not '%s'"},
+    {ToolText::BadCode, "--code erwartet ansi, oem oder utf8, nicht '%s'",
+     "--code expects ansi, oem or utf8, not '%s'"},
+    {ToolText::BadAnswerForm, "--answer erwartet ID=CODE, zum Beispiel 2013=1, nicht '%s'",
+     "--answer expects ID=CODE, for example 2013=1, not '%s'"},
+    {ToolText::BadAnswerValue,
+     "--answer '%s': möglich sind nur 2008=2, 2008=4, 2008=5, 2013=1, 2013=2, 2505=2, 2505=6 "
+     "und 2505=7",
+     "--answer '%s': only 2008=2, 2008=4, 2008=5, 2013=1, 2013=2, 2505=2, 2505=6 and 2505=7 "
+     "are possible"},
+    {ToolText::EmptySearch, "der Suchbegriff von --replace ist leer",
+     "the search text of --replace is empty"},
+    {ToolText::SearchTooLong, "der Suchbegriff von --replace ist länger als 499 Zeichen: '%s'",
+     "the search text of --replace is longer than 499 characters: '%s'"},
+    {ToolText::ReplacementTooLong, "die Ersetzung von --replace ist länger als 499 Zeichen: '%s'",
+     "the replacement of --replace is longer than 499 characters: '%s'"},
+    {ToolText::BadPattern,
+     "--files '%s': ein Muster nennt nur Dateinamen und kann weder '/' noch Tabulator oder "
+     "Zeilenumbruch enthalten",
+     "--files '%s': a pattern names file names only and cannot hold '/', a tab or a line "
+     "break"},
+    {ToolText::NewerAndOlder, "--newer und --older schließen einander aus",
+     "--newer and --older exclude each other"},
+    {ToolText::TwoFinishModes,
+     "'%s' und '%s' schließen einander aus: ein Lauf endet nur auf eine Art",
+     "'%s' and '%s' exclude each other: a run is finished one way only"},
+    {ToolText::JobOptionWithLog,
+     "'%s' schließt einen früheren Lauf ab und nimmt keine Auftragsoptionen wie '%s'",
+     "'%s' finishes an earlier run and takes no job options such as '%s'"},
+    {ToolText::KeepLogExists,
+     "die Protokolldatei '%s' existiert bereits und wird nicht überschrieben",
+     "the log file '%s' exists already and is not overwritten"},
+    {ToolText::TryHelp, "'quintrel-batch --help' zeigt alle Optionen.",
+     "Try 'quintrel-batch --help' for all options."},
+    {ToolText::AnswerTaken, "Antwort: %s", "Answer: %s"},
+    {ToolText::AnswerPrompt, "Antwort (%s): ", "Answer (%s): "},
+    {ToolText::AnswerAgain, "Bitte eine der angebotenen Antworten eingeben.",
+     "Please type one of the answers offered."},
+    {ToolText::StopNotice, "Abbruch angefordert: die aktuelle Datei wird noch fertig bearbeitet.",
+     "Stop requested: the current file is finished first."},
+};
+
+struct ButtonEntry {
+    Answer answer;
+    const char* german;
+    const char* english;
+};
+
+const ButtonEntry kButtons[] = {
+    {Answer::Ok, "OK", "OK"},
+    {Answer::Cancel, "Abbrechen", "Cancel"},
+    {Answer::Abort, "Abbruch", "Abort"},
+    {Answer::Retry, "Wiederholen", "Retry"},
+    {Answer::Ignore, "Ignorieren", "Ignore"},
+    {Answer::Yes, "Ja", "Yes"},
+    {Answer::No, "Nein", "No"},
+};
+
+bool English() {
+    return StringLanguage() == kLanguageEnglish;
+}
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool StartsWith(std::string_view name, std::string_view prefix) {
+    return name.substr(0, prefix.size()) == prefix;
+}
+
+const char kHelp[] =
+    R"(Usage: quintrel-batch [OPTION]...
+Searches and replaces text line by line in many files at once, as the program
+Velmor Quintrel does, without a display.
+
+Job (as at "Starten" in the program):
+  --profile FILE            start from a profile saved by the program; options after it add to it
+  --dir DIR                 a directory ("Verzeichnisse"); repeatable
+  --files PATTERN           a file name or wildcard pattern ("Dateien oder Dateigruppen"); repeatable
+  --replace SEARCH REPLACEMENT   a replacement pair; pairs apply in the order given; repeatable
+  --subdirs                 "Unterverzeichnisse einbeziehen"
+  --position anywhere|start|end|column    default anywhere
+  --column N                the column for --position column
+  --code ansi|oem|utf8      "ISO-8851" (default), "Ascii" or "UTF-8"
+  --ignore-case             "Groß- und Kleinschreibung beim Suchen ignorieren"
+  --escapes                 "Ersatzdarstellung für Steuerzeichen erkennen"
+  --no-replace              "Ersetzungen durchführen" off
+  --delete-empty-lines  --strip-leading-spaces  --strip-trailing-spaces
+  --strip-leading-tabs  --strip-trailing-tabs
+  --newer DATE | --older DATE   with --time TIME (default empty); the date filter
+  --confirm                 "Jede Datei vor Veränderung bestätigen"
+  --keep-line-ends          "Zeilenenden der Datei beibehalten": each line keeps its own line end
+Finishing a run that changed files (one of):
+  --accept                  accept all changes: delete the backups (default)
+  --undo                    undo all changes after reporting them, which makes a preview
+  --keep LOG                leave the changes and their backups and write the change log to LOG
+  --accept-log LOG | --undo-log LOG    finish a kept run later (no job options needed)
+Questions:
+  --answer ID=CODE          answer message ID with button code CODE; repeatable
+                            (e.g. 2013=1 skip files that look binary, 2008=5 ignore files that
+                            cannot be opened, 2505=7 decline every file)
+Output:
+  --json                    stdout holds exactly one JSON object: "FilesProcessed", "FilesChanged",
+                            "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved" (numbers),
+                            "changed" (the changed paths in order), "messages" (each shown message
+                            in order as {"id", "inserts", "answer"})
+  --quiet  --help  --version
+Exit status: 0 the run was carried out (also when nothing was found or changed); 1 it ended
+early (a message ended it); 2 a usage error or a job refused at Start (messages 2001-2004).
+)";
+
+} // namespace
+
+std::string ToolMessage(ToolText id, std::string_view insert1, std::string_view insert2) {
+    for (const ToolEntry& entry : kToolTexts) {
+        if (entry.id == id) {
+            return FillInserts(English() ? entry.english : entry.german, insert1, insert2);
+        }
+    }
+    return {};
+}
+
+MessageParts MessageOf(int id) {
+    return ParseMessage(LoadTranslatedString(id));
+}
+
+std::string MessageText(int id, std::string_view insert1, std::string_view insert2) {
+    return FillInserts(MessageOf(id).text, insert1, insert2);
+}
+
+int InsertCount(int id) {
+    std::string_view text = MessageOf(id).text;
+    int count = 0;
+    for (std::size_t at = text.find("%s"); at != std::string_view::npos && count < 2;
+         at = text.find("%s", at + 2)) {
+        ++count;
+    }
+    return count;
+}
+
+std::string_view TableText(int id) {
+    return LoadTranslatedString(id);
+}
+
+std::string_view ButtonName(Answer answer) {
+    for (const ButtonEntry& entry : kButtons) {
+        if (entry.answer == answer) {
+            return English() ? entry.english : entry.german;
+        }
+    }
+    return {};
+}
+
+std::optional<int> ParsePromptAnswer(std::string_view input, const std::vector<Answer>& buttons) {
+    std::string typed = Lower(Trim(input));
+    if (typed.empty()) {
+        return std::nullopt;
+    }
+    std::optional<int> found;
+    for (Answer button : buttons) {
+        const int code = static_cast<int>(button);
+        bool matches = typed == std::to_string(code);
+        for (const ButtonEntry& entry : kButtons) {
+            if (entry.answer == button) {
+                matches = matches || StartsWith(Lower(entry.german), typed) ||
+                          StartsWith(Lower(entry.english), typed);
+            }
+        }
+        if (matches) {
+            if (found && *found != code) {
+                return std::nullopt; // names more than one button
+            }
+            found = code;
+        }
+    }
+    return found;
+}
+
+std::string FormatSummary(const RunStatistics& statistics,
+                          const std::vector<std::string>& changed) {
+    // The counters in the order the summary shows them.
+    const std::pair<std::int32_t, int> rows[] = {
+        {statistics.FilesProcessed, kLabelFilesProcessed},
+        {statistics.FilesChanged, kLabelFilesChanged},
+        {statistics.LinesChanged, kLabelLinesChanged},
+        {statistics.ReplacementsMade, kLabelReplacementsMade},
+        {statistics.EmptyLinesRemoved, kLabelEmptyLinesRemoved},
+    };
+    std::size_t width = 1;
+    for (const auto& row : rows) {
+        width = std::max(width, std::to_string(row.first).size());
+    }
+    std::string text;
+    for (const auto& [value, label] : rows) {
+        std::string number = std::to_string(value);
+        text.append(width - number.size(), ' ');
+        text += number;
+        text += "  ";
+        text += TableText(label);
+        text += '\n';
+    }
+    if (!changed.empty()) {
+        text += '\n';
+        text += TableText(kLabelChangedFiles);
+        text += '\n';
+        for (const std::string& path : changed) {
+            text += path;
+            text += '\n';
+        }
+    }
+    return text;
+}
+
+std::string ForTerminal(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // C1 controls (U+0080 to U+009F) are C2 80 to C2 9F in UTF-8.
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if ((byte < 0x20 && byte != '\t') || byte == 0x7F || c1) {
+            shown += '?';
+            i += c1 ? 1 : 0;
+        } else {
+            shown += static_cast<char>(byte);
+        }
+    }
+    return shown;
+}
+
+std::string_view HelpText() {
+    return kHelp;
+}

@@ -1,0 +1,76 @@
+// Every text quintrel-batch prints, looked up in one place: the messages,
+// labels and titles come from the program's string table, the tool's own
+// texts (usage errors, prompts, button names) from a table of its own. Both
+// follow the string table's current language.
+#pragma once
+
+#include "job.h"
+#include "string_table.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The tool's own texts. "%s" is filled by the inserts, left to right.
+enum class ToolText {
+    UnknownOption,
+    MissingArgument,
+    UnexpectedArgument,
+    EmptyArgument,
+    ProfileUnreadable,
+    NoCurrentDirectory,
+    BadColumn,
+    BadPosition,
+    BadCode,
+    BadAnswerForm,
+    BadAnswerValue,
+    EmptySearch,
+    SearchTooLong,
+    ReplacementTooLong,
+    BadPattern,
+    NewerAndOlder,
+    TwoFinishModes,
+    JobOptionWithLog,
+    KeepLogExists,
+    TryHelp,
+    AnswerTaken,
+    AnswerPrompt,
+    AnswerAgain,
+    StopNotice,
+};
+
+// The tool's own text in the current language, inserts filled.
+std::string ToolMessage(ToolText id, std::string_view insert1 = {}, std::string_view insert2 = {});
+
+// A string-table message as the user reads it: without its code, inserts
+// filled.
+std::string MessageText(int id, std::string_view insert1 = {}, std::string_view insert2 = {});
+// The string table's code and text of a message.
+MessageParts MessageOf(int id);
+// How many inserts a message's text takes (0, 1 or 2).
+int InsertCount(int id);
+// A plain string-table text (labels, titles).
+std::string_view TableText(int id);
+
+// The name of a button in the current language ("Ja", "Abbrechen", ...).
+std::string_view ButtonName(Answer answer);
+
+// Reads what the user typed at a question offering `buttons`: the button's
+// code ("6"), or the start of its name in the current language or in English
+// when that start names one button only ("j", "ja", "yes"); letter case does
+// not matter, surrounding blanks are ignored. Nothing when the input names
+// no offered button, or more than one.
+std::optional<int> ParsePromptAnswer(std::string_view input, const std::vector<Answer>& buttons);
+
+// The closing summary: the five counters under the summary's labels, then
+// the changed files under their heading (left out when there are none).
+std::string FormatSummary(const RunStatistics& statistics, const std::vector<std::string>& changed);
+
+// `text` made safe to show on a terminal: every control character (tab
+// excepted, line breaks included) becomes '?', so a file name can neither
+// move the cursor nor send the terminal a command.
+std::string ForTerminal(std::string_view text);
+
+// The text of --help.
+std::string_view HelpText();

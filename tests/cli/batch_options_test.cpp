@@ -1,0 +1,294 @@
+#include "batch_options.h"
+#include "batch_texts.h"
+#include "profile.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+const std::string kCwd = "/work/here";
+
+BatchOptions Parse(std::vector<std::string> args) {
+    return ParseCommandLine(args, kCwd);
+}
+
+TEST(BatchOptions, EveryJobOptionReachesTheJob) {
+    BatchOptions o = Parse({"--dir",
+                            "/a",
+                            "--dir",
+                            "rel/./x//",
+                            "--files",
+                            "*.txt",
+                            "--files",
+                            "b?.c",
+                            "--replace",
+                            "x",
+                            "y",
+                            "--replace",
+                            "--json",
+                            "",
+                            "--subdirs",
+                            "--position",
+                            "column",
+                            "--column",
+                            "-7",
+                            "--code",
+                            "oem",
+                            "--ignore-case",
+                            "--escapes",
+                            "--no-replace",
+                            "--delete-empty-lines",
+                            "--strip-leading-spaces",
+                            "--strip-trailing-spaces",
+                            "--strip-leading-tabs",
+                            "--strip-trailing-tabs",
+                            "--older",
+                            "1.2.2003",
+                            "--time",
+                            "4:05",
+                            "--confirm",
+                            "--keep-line-ends"});
+    ASSERT_EQ(o.action, BatchAction::Run) << o.error;
+    Job expected;
+    expected.directories = {"/a", "/work/here/rel/x"};
+    expected.files = {"*.txt", "b?.c"};
+    // The texts of --replace are taken as they stand, even one like "--json".
+    expected.replace = {{"x", "y"}, {"--json", ""}};
+    expected.subdirs = true;
+    expected.position = PositionAtColumn;
+    expected.positionColumn = -7;
+    expected.code = CodeOem;
+    expected.capsLock = expected.expandEscape = expected.deleteEmptyLines = true;
+    expected.performReplace = false;
+    expected.stripLeadingSpaces = expected.stripTrailingSpaces = true;
+    expected.stripLeadingTabs = expected.stripTrailingTabs = true;
+    expected.dateDependency = DateOlder;
+    expected.compareDate = "1.2.2003";
+    expected.compareTime = "4:05";
+    expected.keepLineEnds = true;
+    expected.confirm = true;
+    EXPECT_EQ(o.job, expected);
+    EXPECT_FALSE(o.json);
+    EXPECT_EQ(o.finish, FinishMode::Accept);
+
+    // Without options: the program's defaults.
+    BatchOptions none = Parse({});
+    EXPECT_EQ(none.action, BatchAction::Run);
+    EXPECT_EQ(none.job, Job{});
+}
+
+TEST(BatchOptions, PathsAreMadeAbsoluteWithoutChangingWhichFileTheyName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a/./b//c/", "/work/here/a/b/c"}, {".", "/work/here"},
+        {"/x/../y/", "/x/../y"}, // ".." may cross a link: kept
+        {"x;y", "/work/here/x;y"},         {"/", "/"},
+    };
+    for (const auto& [path, absolute] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(MakeAbsolute(kCwd, path), absolute);
+    }
+    // A directory holding ';' stays one directory.
+    EXPECT_EQ(Parse({"--dir", "a;b"}).job.directories, std::vector<std::string>{"/work/here/a;b"});
+    EXPECT_EQ(Parse({"--keep", "log"}).log, "/work/here/log");
+    // Without a known current directory a relative name cannot be used.
+    EXPECT_EQ(ParseCommandLine({"--dir", "a"}, "").action, BatchAction::UsageError);
+    EXPECT_EQ(ParseCommandLine({"--dir", "/a"}, "").action, BatchAction::Run);
+}
+
+TEST(BatchOptions, AProfileReplacesTheOptionsBeforeItAndTheOptionsAfterItAddToIt) {
+    TempDir dir;
+    Profile profile;
+    profile.Directories = {"/p", "rel", ""};
+    profile.Files = {"*.c"};
+    profile.Replace = {{"a", "b"}};
+    profile.Position = PositionLineEnd;
+    profile.Subdirs = 1;
+    profile.DateDependency = DateNewerOrEqual;
+    profile.CompareDate = "1.1.2001";
+    ASSERT_TRUE(WriteProfile(ProfileLocation(dir / "job.vqp"), profile));
+
+    BatchOptions o = ParseCommandLine({"--dir", "/before", "--ignore-case", "--column", "7",
+                                       "--profile", "job.vqp", "--dir", "/after", "--files", "*.h",
+                                       "--replace", "c", "d", "--older", "2.2.2002"},
+                                      dir.path());
+    ASSERT_EQ(o.action, BatchAction::Run) << o.error;
+    EXPECT_EQ(o.job.directories, (std::vector<std::string>{"/p", dir / "rel", "", "/after"}));
+    EXPECT_EQ(o.job.files, (std::vector<std::string>{"*.c", "*.h"}));
+    EXPECT_EQ(o.job.replace, (std::vector<ReplacementRow>{{"a", "b"}, {"c", "d"}}));
+    EXPECT_FALSE(o.job.capsLock);       // replaced by the profile
+    EXPECT_EQ(o.job.positionColumn, 7); // no profile holds the column
+    EXPECT_EQ(o.job.position, PositionLineEnd);
+    EXPECT_TRUE(o.job.subdirs);
+    EXPECT_EQ(o.job.dateDependency, DateOlder); // overrides the profile's filter
+    EXPECT_EQ(o.job.compareDate, "2.2.2002");
+}
+
+TEST(BatchOptions, ColumnIsASignedDecimalNumber) {
+    const std::pair<std::string, int> good[] = {
+        {"5", 5},
+        {"+12", 12},
+        {"-3", -3},
+        {"0", 0},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+    };
+    for (const auto& [text, value] : good) {
+        SCOPED_TRACE(text);
+        BatchOptions o = Parse({"--column", text});
+        ASSERT_EQ(o.action, BatchAction::Run) << o.error;
+        EXPECT_EQ(o.job.positionColumn, value);
+    }
+    for (std::string bad : {"", "abc", "5x", " 5", "5 ", "+", "-", "2147483648", "1e3", "0x10",
+                            "99999999999999999999"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(Parse({"--column", bad}).action, BatchAction::UsageError);
+    }
+}
+
+TEST(BatchOptions, AnswersCoverOnlyQuestionsWithTheirOwnButtons) {
+    BatchOptions o = Parse(
+        {"--answer", "2008=2", "--answer", "2008=4", "--answer", "2013=2", "--answer", "2505=7"});
+    ASSERT_EQ(o.action, BatchAction::Run) << o.error;
+    EXPECT_EQ(o.answers, (std::map<int, int>{{2008, 4}, {2013, 2}, {2505, 7}}));
+    for (std::string good : {"2008=5", "2013=1", "2505=2", "2505=6"}) {
+        EXPECT_EQ(Parse({"--answer", good}).action, BatchAction::Run) << good;
+    }
+    for (std::string bad : {"2008=1", "2008=6", "2013=5", "2505=1", "2504=6", "2006=1", "2013",
+                            "2013=", "=1", "x=1", "2013=1=1", "2013 =1", "2013=-1", ""}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(Parse({"--answer", bad}).action, BatchAction::UsageError);
+    }
+}
+
+TEST(BatchOptions, SearchTextsFollowTheEntryDialogsRules) {
+    auto withSearch = [](const std::string& search, const std::string& replacement = "r") {
+        return Parse({"--replace", search, replacement}).action;
+    };
+    EXPECT_EQ(withSearch(std::string(499, 'x')), BatchAction::Run);
+    EXPECT_EQ(withSearch(std::string(500, 'x')), BatchAction::UsageError);
+    std::string umlauts;
+    for (int i = 0; i < 499; ++i) {
+        umlauts += "ä"; // 998 bytes, 499 characters
+    }
+    EXPECT_EQ(withSearch(umlauts), BatchAction::Run);
+    EXPECT_EQ(withSearch(umlauts + "ä"), BatchAction::UsageError);
+    EXPECT_EQ(withSearch(""), BatchAction::UsageError);
+    EXPECT_EQ(withSearch("s", ""), BatchAction::Run); // removes the search text
+    EXPECT_EQ(withSearch("s", std::string(500, 'y')), BatchAction::UsageError);
+    EXPECT_EQ(CountCharacters("a\xff\xc3\xa4"), 3u); // a stray byte counts as one
+}
+
+TEST(BatchOptions, BadInputIsAUsageError) {
+    TempDir dir;
+    WriteFile(dir / "exists.log", "");
+    testing_support::MakeDirs(dir / "folder");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"},
+        {"-h"},
+        {"stray"},
+        {"--dir"},
+        {"--dir", "--subdirs"},
+        {"--replace", "only-one"},
+        {"--profile", dir / "missing.vqp"},
+        {"--profile", dir / "folder"},
+        {"--profile", ""},
+        {"--position", "middle"},
+        {"--code", "utf-8"},
+        {"--files", "sub/*.txt"},
+        {"--files", "a\tb"},
+        {"--files", ""},
+        {"--dir", ""},
+        {"--keep", ""},
+        {"--accept", "--undo"},
+        {"--undo", "--keep", "x"},
+        {"--keep", "a", "--keep", "b"},
+        {"--accept-log", "a", "--undo-log", "a"},
+        {"--accept-log", "a", "--dir", "/d"},
+        {"--subdirs", "--undo-log", "a"},
+        {"--keep", dir / "exists.log"},
+        {"--newer", "1.1.2001", "--older", "1.1.2001"},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const std::string& arg : args) {
+            joined += "[" + arg + "]";
+        }
+        SCOPED_TRACE(joined);
+        BatchOptions o = Parse(args);
+        EXPECT_EQ(o.action, BatchAction::UsageError);
+        EXPECT_FALSE(o.error.empty());
+    }
+}
+
+TEST(BatchOptions, FinishingModes) {
+    EXPECT_EQ(Parse({"--accept", "--accept"}).finish, FinishMode::Accept);
+    EXPECT_EQ(Parse({"--undo"}).finish, FinishMode::Undo);
+    BatchOptions keep = Parse({"--keep", "/l", "--keep", "/l"});
+    EXPECT_EQ(keep.action, BatchAction::Run);
+    EXPECT_EQ(keep.finish, FinishMode::Keep);
+    BatchOptions later = Parse({"--undo-log", "l", "--json", "--answer", "2013=1"});
+    EXPECT_EQ(later.action, BatchAction::FinishLog);
+    EXPECT_EQ(later.finish, FinishMode::UndoLog);
+    EXPECT_EQ(later.log, "/work/here/l");
+    EXPECT_EQ(Parse({"--accept-log", "l"}).finish, FinishMode::AcceptLog);
+}
+
+TEST(BatchOptions, JsonIsRecognisedEvenAfterAnErrorAndTheFirstEventDecides) {
+    BatchOptions o = Parse({"--bogus", "--column", "x", "--json"});
+    EXPECT_EQ(o.action, BatchAction::UsageError);
+    EXPECT_NE(o.error.find("--bogus"), std::string::npos); // the first problem is reported
+    EXPECT_TRUE(o.json);
+    EXPECT_EQ(Parse({"--help", "--bogus"}).action, BatchAction::Help);
+    EXPECT_EQ(Parse({"--bogus", "--help"}).action, BatchAction::UsageError);
+    EXPECT_EQ(Parse({"--version"}).action, BatchAction::Version);
+}
+
+TEST(BatchTexts, PromptAnswersByCodeOrByTheStartOfAButtonsName) {
+    const std::vector<Answer> confirm = {Answer::Yes, Answer::No, Answer::Cancel};
+    const std::pair<std::string, int> typed[] = {
+        {"6", 6},    {"j", 6},  {" JA ", 6}, {"yes", 6},    {"n", 7},
+        {"Nein", 7}, {"no", 7}, {"a", 2},    {"cancel", 2}, {"2", 2},
+    };
+    for (const auto& [input, code] : typed) {
+        SCOPED_TRACE(input);
+        EXPECT_EQ(ParsePromptAnswer(input, confirm), code);
+    }
+    for (std::string bad : {"", "  ", "1", "5", "x", "jaa", "nope"}) {
+        EXPECT_EQ(ParsePromptAnswer(bad, confirm), std::nullopt) << bad;
+    }
+    EXPECT_EQ(ParsePromptAnswer("w", {Answer::Cancel, Answer::Retry, Answer::Ignore}), 4);
+    // "abb" starts both "Abbruch" and "Abbrechen": no answer.
+    EXPECT_EQ(ParsePromptAnswer("abb", {Answer::Abort, Answer::Cancel}), std::nullopt);
+}
+
+TEST(BatchTexts, SummaryShowsTheCountersUnderTheSummarysLabels) {
+    SetStringLanguage(kLanguageGerman);
+    EXPECT_EQ(FormatSummary(RunStatistics{12, 2, 6, 1234, 0}, {"/a b", "/c"}),
+              "  12  Dateien bearbeitet\n"
+              "   2  Dateien verändert\n"
+              "   6  Zeilen geändert\n"
+              "1234  Ersetzungen durchgeführt\n"
+              "   0  Leerzeilen entfernt\n"
+              "\n"
+              "Folgende Dateien wurden verändert\n"
+              "/a b\n"
+              "/c\n");
+    SetStringLanguage(kLanguageEnglish);
+    EXPECT_EQ(FormatSummary(RunStatistics{1, 0, 0, 0, 0}, {}),
+              "1  Files processed\n0  Files changed\n0  Lines changed\n0  Replacements made\n"
+              "0  Empty lines removed\n");
+    EXPECT_EQ(MessageText(kMsgRenameError, "/a", "/b"), "Error renaming the file  '/a'  to  '/b'");
+    SetStringLanguage(kLanguageGerman);
+    EXPECT_EQ(MessageText(kMsgNotTextFile, "/x%s"),
+              "Die Datei  ist vermutlich keine Textdatei.\nSie wird übrgangen.\n\n'/x%s'");
+}
+
+TEST(BatchTexts, NamesShownOnATerminalCarryNoControlCharacters) {
+    EXPECT_EQ(ForTerminal("/a\x1b[2J\rb\x7f\tc\xc2\x9b\xc2\xa0\xff"), "/a?[2J?b?\tc?\xc2\xa0\xff");
+}
+
+} // namespace

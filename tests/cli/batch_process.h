@@ -1,0 +1,55 @@
+// Runs the built quintrel-batch in a child process: its arguments, working
+// directory and standard input chosen by the test; standard output and
+// standard error collected while it runs, so a test can wait for a text
+// before it acts (sends a signal, types an answer).
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct BatchResult {
+    int status = -1; // the exit status; -1 when the tool did not exit normally
+    int signal = 0;  // the signal that ended it, if one did
+    std::string out;
+    std::string err;
+};
+
+class BatchProcess {
+public:
+    enum class Input {
+        Pipe,     // standard input is a pipe holding `input`, then closed
+        Terminal, // standard input is a pseudo-terminal; Type() writes to it
+    };
+    struct Setup {
+        std::string cwd;   // empty: the test's own
+        std::string input; // for Input::Pipe
+        Input kind = Input::Pipe;
+        bool closedOutput = false; // standard output is a pipe nobody reads
+    };
+
+    BatchProcess(const std::vector<std::string>& args, const Setup& setup);
+    ~BatchProcess();
+    BatchProcess(const BatchProcess&) = delete;
+    BatchProcess& operator=(const BatchProcess&) = delete;
+
+    // Collects output until standard error holds `text`; false when the tool
+    // ended without writing it.
+    bool WaitForError(const std::string& text);
+    void Type(const std::string& text); // Input::Terminal only
+    void Signal(int signal);
+    BatchResult Finish();
+
+private:
+    bool Collect(int timeoutMs);
+
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    int terminal_ = -1;
+    BatchResult result_;
+};
+
+// Runs the tool to its end.
+BatchResult RunBatchTool(const std::vector<std::string>& args, const std::string& cwd = {},
+                         const std::string& input = {});
