@@ -5,7 +5,11 @@
 #include "main_dialog.h"
 #include "message_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -71,4 +75,22 @@ template <class T> void WhenModal(std::function<void(T*)> action) {
         }
     });
     timer->start();
+}
+
+// The template controls of `dialog` that have no accessible name (Qt's own
+// inner widgets, which carry no object name, are not looked at).
+inline std::vector<std::string> ControlsWithoutAccessibleName(const QWidget* dialog) {
+    std::vector<std::string> missing;
+    for (const QWidget* widget : dialog->findChildren<QWidget*>()) {
+        bool isControl =
+            qobject_cast<const QAbstractButton*>(widget) ||
+            qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QGroupBox*>(widget) ||
+            qobject_cast<const QLabel*>(widget) || widget->property(kControlIdProperty).isValid();
+        bool fromTemplate =
+            !widget->objectName().isEmpty() && !widget->objectName().startsWith("qt_");
+        if (isControl && fromTemplate && widget->accessibleName().isEmpty()) {
+            missing.push_back(ToUtf8(widget->objectName()));
+        }
+    }
+    return missing;
 }

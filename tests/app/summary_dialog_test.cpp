@@ -61,6 +61,7 @@ TEST(SummaryDialog, ShowsTheCountersInPlainDigits) {
     }
     EXPECT_EQ(ToUtf8(f.summary.windowTitle()), "Velmor Quintrel - Zusammenfassung");
     EXPECT_EQ(f.summary.Control(kIdFilesChangedValue)->accessibleName(), "Dateien verändert");
+    EXPECT_EQ(ControlsWithoutAccessibleName(&f.summary), std::vector<std::string>{});
 }
 
 TEST(SummaryDialog, ListsTheChangedFilesInLogOrderWithTheFirstSelected) {

@@ -67,6 +67,19 @@ TEST(ForbiddenCharacters, TheTwoSets) {
     }
 }
 
+TEST(EntryDialogs, EveryControlHasAnAccessibleName) {
+    MainDialogFixture f;
+    AddDirectoryDialog directories(*f.window);
+    AddWildcardDialog fileGroups(*f.window);
+    for (const QWidget* dialog :
+         {static_cast<QWidget*>(&directories), static_cast<QWidget*>(&fileGroups)}) {
+        EXPECT_EQ(ControlsWithoutAccessibleName(dialog), std::vector<std::string>{});
+    }
+    EXPECT_EQ(directories.Control(kIdDirectoryEdit)->accessibleName(), "Verzeichnisse");
+    EXPECT_EQ(ToUtf8(directories.windowTitle()), "Verzeichnis hinzufügen");
+    EXPECT_EQ(ToUtf8(fileGroups.windowTitle()), "Datei oder Dateigruppe hinzufügen");
+}
+
 TEST(DirectoryDialog, TypedStarBeepsAndVanishes) {
     EntryFixture<AddDirectoryDialog> f;
     QTest::keyClicks(f.edit, "/ab*c");

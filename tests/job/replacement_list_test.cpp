@@ -58,6 +58,16 @@ int Add(MainDialogWindow& window, const std::string& search, const std::string& 
     return answer.opened;
 }
 
+TEST(ReplacementDialogs, TitlesAndAccessibleNames) {
+    MainDialogFixture f;
+    ReplacementDialog add(*f.window, ReplacementDialog::Mode::Add);
+    ReplacementDialog edit(*f.window, ReplacementDialog::Mode::Edit);
+    EXPECT_EQ(ToUtf8(add.windowTitle()), "Ersetzung hinzufügen");
+    EXPECT_EQ(ToUtf8(edit.windowTitle()), "Ersetzung ändern");
+    EXPECT_EQ(ControlsWithoutAccessibleName(&add), std::vector<std::string>{});
+    EXPECT_EQ(add.Control(kIdReplacementEdit)->accessibleName(), "Ersetzen durch");
+}
+
 TEST(ReplacementDialogs, ThreePairsAddedInARowEndAllSelected) {
     MainDialogFixture f;
     MessageScript messages;
