@@ -58,7 +58,7 @@ void MainDialogWindow::Initialize() {
     SetButtonCheck(*this, kIdPerformReplace, 1);
     SetButtonCheck(*this, kIdConfirm, 0);
 
-    ProgramTitle = ToUtf8(windowTitle().left(99));
+    ProgramTitle = FirstCharacters(ToUtf8(windowTitle()), 99);
     UpdateTitle(*this);
     UpdateControlStates(*this);
     ui_->directoryList->setFocus(Qt::OtherFocusReason);
@@ -66,10 +66,7 @@ void MainDialogWindow::Initialize() {
 
 std::string ComposeTitle(const std::string& title, const std::string& version) {
     // Counted in characters, so a character is never cut in half.
-    QString caption = ToQString(title).left(99);
-    caption += QStringLiteral("  ").left(99 - caption.size());
-    caption += ToQString(version).left(99 - caption.size());
-    return ToUtf8(caption);
+    return FirstCharacters(title + "  " + version, 99);
 }
 
 void UpdateTitle(MainDialogWindow& window) {
