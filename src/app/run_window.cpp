@@ -9,6 +9,7 @@
 #include "summary_dialog.h"
 #include "ui_scan_dialog.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 
 ScanDialog::ScanDialog(QWidget* parent)
@@ -72,8 +73,11 @@ void WindowRunUi::CreateProgress(int titleId, long total) {
     // Accepting and undoing cannot be stopped halfway.
     int flags =
         (titleId == kTitleCommit || titleId == kTitleUndo) ? kProgressNoStop : kProgressCanStop;
-    progress_ =
-        Velmor_CreateProgressIndicator(&window_, LoadTranslatedString(titleId), flags, total);
+    // Over the summary when accepting or undoing from there, else over the
+    // main dialog.
+    QWidget* owner = QApplication::activeModalWidget();
+    progress_ = Velmor_CreateProgressIndicator(owner ? owner : &window_,
+                                               LoadTranslatedString(titleId), flags, total);
     sinceEvents_.restart();
 }
 

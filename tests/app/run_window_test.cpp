@@ -139,4 +139,18 @@ TEST(RunWindows, ProgressOfARunCanStopThatOfCommitCannot) {
     EXPECT_EQ(ui.Progress(), nullptr);
 }
 
+TEST(RunWindows, ProgressStandsOverTheModalWindowOfTheMoment) {
+    MainDialogFixture f;
+    WindowRunUi ui(*f.window);
+    QDialog summary(f.window.get());
+    summary.setWindowModality(Qt::WindowModal);
+    summary.show();
+    ui.CreateProgress(kTitleUndo, 1);
+    EXPECT_EQ(ui.Progress()->parentWidget(), &summary);
+    ui.DestroyProgress();
+    summary.hide();
+    ui.CreateProgress(kTitleRun, 1);
+    EXPECT_NE(ui.Progress()->parentWidget(), &summary);
+}
+
 } // namespace
