@@ -38,6 +38,7 @@ enum class ToolText {
     AnswerPrompt,
     AnswerAgain,
     StopNotice,
+    BadLanguage,
 };
 
 // The tool's own text in the current language, inserts filled.
@@ -71,6 +72,10 @@ std::string FormatSummary(const RunStatistics& statistics, const std::vector<std
 // excepted, line breaks included) becomes '?', so a file name can neither
 // move the cursor nor send the terminal a command.
 std::string ForTerminal(std::string_view text);
+
+// The language the tool speaks when --lang does not say: the program's
+// interface language setting (German when there is none).
+int DefaultLanguage();
 
 // The text of --help.
 std::string_view HelpText();
