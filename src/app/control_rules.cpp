@@ -18,7 +18,7 @@ std::vector<ControlRule> ComputeControlStates(const ControlInputs& inputs) {
         {{kIdReplacementFrame, kIdReplacementList, kIdAddReplacement, kIdRemoveReplacement,
           kIdEditReplacement, kIdPositionFrame, kIdPositionAnywhere, kIdPositionLineStart,
           kIdPositionLineEnd, kIdPositionColumnRadio, kIdPositionColumn, kIdReplaceOptionsFrame,
-          kIdExpandEscape, kIdCapsLock, kIdCodeFrame, kIdCodeIso, kIdCodeAscii},
+          kIdExpandEscape, kIdCapsLock, kIdCodeFrame, kIdCodeIso, kIdCodeAscii, kIdCodeUtf8},
          inputs.replacing},
     };
     if (inputs.replacing) {

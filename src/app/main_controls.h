@@ -47,4 +47,6 @@ enum MainControl : int {
     kIdCodeIso = 1068,
     kIdCodeAscii = 1069,
     kIdCodeFrame = 1070,
+    kIdCodeUtf8 = 1074,     // "UTF-8"
+    kIdKeepLineEnds = 1075, // "Zeilenenden der Datei beibehalten"
 };

@@ -54,7 +54,7 @@ void MainDialogWindow::Initialize() {
 
     CheckRadioButton(*this, kIdAllFiles, kIdOlder, kIdAllFiles);
     CheckRadioButton(*this, kIdPositionAnywhere, kIdPositionColumnRadio, kIdPositionAnywhere);
-    CheckRadioButton(*this, kIdCodeIso, kIdCodeAscii, kIdCodeIso);
+    CheckRadioButton(*this, kIdCodeIso, kIdCodeUtf8, kIdCodeIso);
     SetButtonCheck(*this, kIdPerformReplace, 1);
     SetButtonCheck(*this, kIdConfirm, 0);
 
@@ -157,6 +157,7 @@ void MainDialogWindow::OnCommand(int id, int notification) {
     case kIdConfirm:
     case kIdCodeIso:
     case kIdCodeAscii:
+    case kIdCodeUtf8:
         UpdateControlStates(*this);
         return;
     default:

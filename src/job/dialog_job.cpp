@@ -26,6 +26,7 @@ const CheckValue kCheckValues[] = {
     {kIdExpandEscape, &Profile::ExpandEscape},
     {kIdCapsLock, &Profile::CapsLock},
     {kIdConfirm, &Profile::Confirm},
+    {kIdKeepLineEnds, &Profile::KeepLineEnds},
 };
 
 // A date or time edit holds at most 99 characters of a profile's text.
@@ -44,7 +45,7 @@ Profile ProfileFromDialog(const MainDialogWindow& window) {
         GetCheckedRadio(window, kIdPositionAnywhere, kIdPositionColumnRadio), PositionValues);
     profile.DateDependency =
         ValueOfRadio(GetCheckedRadio(window, kIdAllFiles, kIdOlder), DateDependencyValues);
-    profile.Code = ValueOfRadio(GetCheckedRadio(window, kIdCodeIso, kIdCodeAscii), CodeValues);
+    profile.Code = ValueOfRadio(GetCheckedRadio(window, kIdCodeIso, kIdCodeUtf8), CodeValues);
     for (const CheckValue& check : kCheckValues) {
         profile.*check.value = IsButtonChecked(window, check.id) ? 1 : 0;
     }
@@ -65,7 +66,7 @@ void ApplyProfileToDialog(MainDialogWindow& window, const Profile& profile) {
                      RadioOfValue(profile.Position, PositionValues));
     CheckRadioButton(window, kIdAllFiles, kIdOlder,
                      RadioOfValue(profile.DateDependency, DateDependencyValues));
-    CheckRadioButton(window, kIdCodeIso, kIdCodeAscii, RadioOfValue(profile.Code, CodeValues));
+    CheckRadioButton(window, kIdCodeIso, kIdCodeUtf8, RadioOfValue(profile.Code, CodeValues));
     for (const CheckValue& check : kCheckValues) {
         SetButtonCheck(window, check.id, profile.*check.value);
     }

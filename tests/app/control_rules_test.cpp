@@ -30,7 +30,7 @@ const std::vector<int> kRuled = {
     kIdPositionColumn,   kIdReplaceOptionsFrame,
     kIdExpandEscape,     kIdCapsLock,
     kIdCodeFrame,        kIdCodeIso,
-    kIdCodeAscii,
+    kIdCodeAscii,        kIdCodeUtf8,
 };
 
 // The replacement block without the selection- and position-bound controls.
@@ -47,7 +47,8 @@ const std::set<int> kBlock = {kIdReplacementFrame,
                               kIdCapsLock,
                               kIdCodeFrame,
                               kIdCodeIso,
-                              kIdCodeAscii};
+                              kIdCodeAscii,
+                              kIdCodeUtf8};
 const std::set<int> kDated = {kIdCompareDate, kIdCompareTime, kIdDateLabel, kIdTimeLabel};
 
 std::set<int> Union(std::initializer_list<std::set<int>> parts) {
@@ -200,7 +201,7 @@ bool CommandAppliesRules(MainDialogWindow& w, const std::function<void()>& comma
 TEST(ControlRulesDispatch, RadiosAndTheTwoCheckBoxesApplyTheRules) {
     for (int id : {kIdPositionAnywhere, kIdPositionLineStart, kIdPositionLineEnd,
                    kIdPositionColumnRadio, kIdPerformReplace, kIdAllFiles, kIdNewerOrEqual,
-                   kIdOlder, kIdConfirm, kIdCodeIso, kIdCodeAscii}) {
+                   kIdOlder, kIdConfirm, kIdCodeIso, kIdCodeAscii, kIdCodeUtf8}) {
         MainDialogFixture f;
         auto* button = static_cast<QAbstractButton*>(f.window->Control(id));
         EXPECT_TRUE(CommandAppliesRules(*f.window, [&] {
@@ -211,7 +212,8 @@ TEST(ControlRulesDispatch, RadiosAndTheTwoCheckBoxesApplyTheRules) {
 
 TEST(ControlRulesDispatch, OtherCheckBoxesDoNot) {
     for (int id : {kIdSubdirs, kIdStripLeadingSpaces, kIdStripTrailingSpaces, kIdDeleteEmptyLines,
-                   kIdStripLeadingTabs, kIdStripTrailingTabs, kIdCapsLock, kIdExpandEscape}) {
+                   kIdStripLeadingTabs, kIdStripTrailingTabs, kIdCapsLock, kIdExpandEscape,
+                   kIdKeepLineEnds}) {
         MainDialogFixture f;
         auto* button = static_cast<QAbstractButton*>(f.window->Control(id));
         EXPECT_FALSE(CommandAppliesRules(*f.window, [&] {

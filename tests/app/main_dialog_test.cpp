@@ -67,6 +67,8 @@ const DefaultRow kDefaults[] = {
     {kIdCodeFrame, "Codierung", NoCheck, true},
     {kIdCodeIso, "ISO-8851", Checked, true},
     {kIdCodeAscii, "Ascii", Unchecked, true},
+    {kIdCodeUtf8, "UTF-8", Unchecked, true},
+    {kIdKeepLineEnds, "Zeilenenden der Datei beibehalten", Unchecked, true},
     {kIdReplaceOptionsFrame, "Optionen für das Ersetzen", NoCheck, true},
     {kIdExpandEscape, "Ersatzdarstellung für Steuerzeichen erkennen", Unchecked, true},
     {kIdCapsLock, "Groß- und Kleinschreibung beim Suchen ignorieren", Unchecked, true},
@@ -137,7 +139,7 @@ TEST(MainDialogDefaults, FramedControlsSitInTheirFrames) {
         {kIdReplacementFrame,
          {kIdReplacementList, kIdAddReplacement, kIdRemoveReplacement, kIdEditReplacement}},
         {kIdPositionFrame, {kIdPositionAnywhere, kIdPositionColumnRadio, kIdPositionColumn}},
-        {kIdCodeFrame, {kIdCodeIso, kIdCodeAscii}},
+        {kIdCodeFrame, {kIdCodeIso, kIdCodeAscii, kIdCodeUtf8}},
         {kIdReplaceOptionsFrame, {kIdExpandEscape, kIdCapsLock}},
     };
     for (const Case& c : cases) {

@@ -52,10 +52,10 @@ void FillEveryControl(MainDialogWindow& w) {
     ListViewAppendRow(w.ReplacementList(), {"x", ""});
     CheckRadioButton(w, kIdPositionAnywhere, kIdPositionColumnRadio, kIdPositionColumnRadio);
     CheckRadioButton(w, kIdAllFiles, kIdOlder, kIdOlder);
-    CheckRadioButton(w, kIdCodeIso, kIdCodeAscii, kIdCodeAscii);
-    for (int id :
-         {kIdDeleteEmptyLines, kIdStripLeadingSpaces, kIdStripTrailingSpaces, kIdStripLeadingTabs,
-          kIdStripTrailingTabs, kIdSubdirs, kIdExpandEscape, kIdCapsLock, kIdConfirm}) {
+    CheckRadioButton(w, kIdCodeIso, kIdCodeUtf8, kIdCodeUtf8);
+    for (int id : {kIdDeleteEmptyLines, kIdStripLeadingSpaces, kIdStripTrailingSpaces,
+                   kIdStripLeadingTabs, kIdStripTrailingTabs, kIdSubdirs, kIdExpandEscape,
+                   kIdCapsLock, kIdConfirm, kIdKeepLineEnds}) {
         SetButtonCheck(w, id, 1);
     }
     SetButtonCheck(w, kIdPerformReplace, 0);
@@ -99,7 +99,11 @@ TEST(Profiles, SavedAndLoadedGivesBackEveryControl) {
               (std::vector<ListRow>{{"a\\tb", "c\td"}, {"x", ""}}));
     EXPECT_TRUE(IsButtonChecked(w, kIdPositionColumnRadio));
     EXPECT_TRUE(IsButtonChecked(w, kIdOlder));
-    EXPECT_TRUE(IsButtonChecked(w, kIdCodeAscii));
+    EXPECT_TRUE(IsButtonChecked(w, kIdCodeUtf8));
+    EXPECT_FALSE(IsButtonChecked(w, kIdCodeIso));
+    EXPECT_TRUE(IsButtonChecked(w, kIdKeepLineEnds));
+    EXPECT_EQ(saved.Code, 4);
+    EXPECT_EQ(saved.KeepLineEnds, 1);
     EXPECT_FALSE(IsButtonChecked(w, kIdPerformReplace));
     EXPECT_EQ(GetControlText(w, kIdCompareDate), "24.12.2023");
     EXPECT_EQ(GetControlText(w, kIdPositionColumn), "12"); // the column is no part of a profile
