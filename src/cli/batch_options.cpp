@@ -55,6 +55,7 @@ const KnownOption kOptions[] = {
     {"--quiet", 0, Group::Other},
     {"--help", 0, Group::Other},
     {"--version", 0, Group::Other},
+    {"--lang", 1, Group::Other},
 };
 
 const KnownOption* FindOption(const std::string& token) {
@@ -327,6 +328,14 @@ private:
             Stop(BatchAction::Help);
         } else if (option == "--version") {
             Stop(BatchAction::Version);
+        } else if (option == "--lang") {
+            if (value == "44" || value == "49") {
+                options_.language = value == "44" ? kLanguageEnglish : kLanguageGerman;
+                // What follows, errors included, speaks that language.
+                SetStringLanguage(options_.language);
+            } else {
+                Fail(ToolMessage(ToolText::BadLanguage, value));
+            }
         }
     }
 

@@ -38,6 +38,7 @@ struct BatchOptions {
     std::map<int, int> answers;                    // message id -> button code
     bool json = false;
     bool quiet = false;
+    int language = 0; // 44 or 49 from --lang; 0 when not given
 };
 
 // Parses the arguments (without the program name). Relative directories and

@@ -1,5 +1,7 @@
 #include "batch_texts.h"
 
+#include "settings_store.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -67,6 +69,8 @@ const ToolEntry kToolTexts[] = {
     {ToolText::AnswerPrompt, "Antwort (%s): ", "Answer (%s): "},
     {ToolText::AnswerAgain, "Bitte eine der angebotenen Antworten eingeben.",
      "Please type one of the answers offered."},
+    {ToolText::BadLanguage, "--lang erwartet 44 (Englisch) oder 49 (Deutsch), nicht '%s'",
+     "--lang expects 44 (English) or 49 (German), not '%s'"},
     {ToolText::StopNotice, "Abbruch angefordert: die aktuelle Datei wird noch fertig bearbeitet.",
      "Stop requested: the current file is finished first."},
     {ToolText::RecoverOnce, "--recover nimmt nur ein Verzeichnis",
@@ -192,10 +196,65 @@ Output:
                             "changed" (the changed paths in order), "messages" (each shown message
                             in order as {"id", "inserts", "answer"})
   --quiet  --help  --version
+  --lang 44|49              English (44) or German (49); default: the program's language setting
 Exit status: 0 the run was carried out (also when nothing was found or changed); 1 it ended
 early (a message ended it); 2 a usage error or a job refused at Start (messages 2001-2004).
 With --recover: 0 nothing is left below DIR (nothing found, or all of it finished); 1 something
 is left (reported only, an only copy kept, or a step failed); 2 a usage error or DIR unreadable.
+)";
+
+const char kHelpGerman[] =
+    R"(Aufruf: quintrel-batch [OPTION]...
+Sucht und ersetzt Text Zeile für Zeile in vielen Dateien auf einmal, wie das
+Programm Velmor Quintrel, ohne Bildschirm.
+
+Auftrag (wie bei "Starten" im Programm):
+  --profile DATEI           mit einem vom Programm gespeicherten Profil beginnen; spätere Optionen ergänzen es
+  --dir VERZ                ein Verzeichnis ("Verzeichnisse"); wiederholbar
+  --files MUSTER            ein Dateiname oder Muster ("Dateien oder Dateigruppen"); wiederholbar
+  --replace SUCHEN ERSETZEN ein Ersetzungspaar; Paare wirken in der angegebenen Reihenfolge; wiederholbar
+  --subdirs                 "Unterverzeichnisse einbeziehen"
+  --position anywhere|start|end|column    Voreinstellung anywhere
+  --column N                die Spalte für --position column
+  --code ansi|oem|utf8      "ISO-8851" (Voreinstellung), "Ascii" oder "UTF-8"
+  --ignore-case             "Groß- und Kleinschreibung beim Suchen ignorieren"
+  --escapes                 "Ersatzdarstellung für Steuerzeichen erkennen"
+  --no-replace              "Ersetzungen durchführen" aus
+  --delete-empty-lines  --strip-leading-spaces  --strip-trailing-spaces
+  --strip-leading-tabs  --strip-trailing-tabs
+  --newer DATUM | --older DATUM   mit --time ZEIT (Voreinstellung leer); der Datumsfilter
+  --confirm                 "Jede Datei vor Veränderung bestätigen"
+  --keep-line-ends          "Zeilenenden der Datei beibehalten": jede Zeile behält ihr Zeilenende
+Abschluss eines Laufs, der Dateien verändert hat (eines davon):
+  --accept                  alle Änderungen übernehmen: die Sicherungen löschen (Voreinstellung)
+  --undo                    alle Änderungen nach dem Bericht rückgängig machen (eine Vorschau)
+  --keep LOG                Änderungen und Sicherungen behalten, das Änderungsprotokoll nach LOG schreiben
+  --accept-log LOG | --undo-log LOG    einen behaltenen Lauf später abschließen (ohne Auftragsoptionen)
+Nach einem unterbrochenen Lauf (abgebrochen, abgestürzt, Stromausfall):
+  --recover VERZ            die unter VERZ (mit allen Unterverzeichnissen) verbliebenen Sicherungen
+                            und temporären Dateien melden; mit --undo jede Sicherung unter den
+                            Namen ihrer Datei zurückstellen, mit --accept die neuen Inhalte
+                            behalten und die Sicherungen löschen (nachdem die neuen Inhalte auf
+                            die Platte geschrieben sind); eine Sicherung oder temporäre Datei, die
+                            der einzige Inhalt einer Datei ist, wird nie gelöscht; nur solange
+                            kein Lauf in VERZ arbeitet
+Fragen:
+  --answer ID=CODE          Meldung ID mit dem Knopf CODE beantworten; wiederholbar
+                            (z. B. 2013=1 vermutliche Binärdateien übergehen, 2008=5 Dateien, die
+                            nicht geöffnet werden können, ignorieren, 2505=7 jede Datei ablehnen)
+Ausgabe:
+  --json                    die Standardausgabe enthält genau ein JSON-Objekt: "FilesProcessed",
+                            "FilesChanged", "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved"
+                            (Zahlen), "changed" (die veränderten Pfade), "messages" (jede gezeigte
+                            Meldung als {"id", "inserts", "answer"})
+  --quiet  --help  --version
+  --lang 44|49              Englisch (44) oder Deutsch (49); Voreinstellung: die Sprache des Programms
+Rückgabewert: 0 der Lauf wurde ausgeführt (auch wenn nichts gefunden oder verändert wurde);
+1 er endete vorzeitig (eine Meldung beendete ihn); 2 falscher Aufruf oder ein beim Start
+abgelehnter Auftrag (Meldungen 2001-2004).
+Mit --recover: 0 unter VERZ ist nichts übrig (nichts gefunden oder alles abgeschlossen); 1 etwas
+ist übrig (nur gemeldet, eine einzige Kopie behalten oder ein Schritt fehlgeschlagen); 2 falscher
+Aufruf oder VERZ nicht lesbar.
 )";
 
 } // namespace
@@ -370,6 +429,12 @@ std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
     return line + "\n";
 }
 
+int DefaultLanguage() {
+    int language = Velmor_ReadLongFromHKCU("Software\\Velmor Software\\Velmor Quintrel", "Settings",
+                                           "AppLanguage", kLanguageGerman);
+    return language == kLanguageEnglish ? kLanguageEnglish : kLanguageGerman;
+}
+
 std::string_view HelpText() {
-    return kHelp;
+    return English() ? std::string_view(kHelp) : std::string_view(kHelpGerman);
 }

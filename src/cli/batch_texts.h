@@ -57,6 +57,7 @@ enum class ToolText {
     DoneTemporaryDeleted,
     DoneLeft,
     DoneFailed,
+    BadLanguage,
 };
 
 // The tool's own text in the current language, inserts filled.
@@ -94,6 +95,10 @@ std::string ForTerminal(std::string_view text);
 // One line of the recovery report: the leftover's state with its path and,
 // when it was finished, what was done.
 std::string FormatLeftover(const Leftover& leftover, bool forTerminal);
+
+// The language the tool speaks when --lang does not say: the program's
+// interface language setting (German when there is none).
+int DefaultLanguage();
 
 // The text of --help.
 std::string_view HelpText();

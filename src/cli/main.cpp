@@ -2,6 +2,7 @@
 // without a display.
 #include "batch_options.h"
 #include "batch_run.h"
+#include "batch_texts.h"
 #include "stop_signals.h"
 #include "string_table.h"
 
@@ -44,7 +45,7 @@ std::string CurrentDirectory() {
 int main(int argc, char** argv) {
     OpenStandardDescriptors();
     InstallStopSignals();
-    SetStringLanguage(kLanguageGerman);
+    SetStringLanguage(DefaultLanguage());
     std::vector<std::string> args(argv + 1, argv + argc);
     BatchOptions options = ParseCommandLine(args, CurrentDirectory());
     return RunBatch(options, ::isatty(STDIN_FILENO) == 1);

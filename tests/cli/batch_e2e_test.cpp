@@ -577,4 +577,28 @@ TEST_F(BatchTool, HelpAndVersion) {
     EXPECT_EQ(version.out, "quintrel-batch (Velmor Quintrel) " VELMOR_VERSION_TEXT "\n");
 }
 
+TEST_F(BatchTool, SpeaksTheChosenLanguage) {
+    Make({{"a.txt", "x\n"}});
+    BatchResult english = RunTxt({"--lang", "44", "--replace", "absent", "y"});
+    EXPECT_EQ(english.status, 0);
+    EXPECT_EQ(english.err, "No file was changed\n");
+    EXPECT_NE(english.out.find("1  Files processed"), std::string::npos) << english.out;
+    EXPECT_NE(Run({"--lang", "44", "--help"}).out.find("Usage:"), std::string::npos);
+    EXPECT_NE(Run({"--lang", "49", "--help"}).out.find("Aufruf:"), std::string::npos);
+    BatchResult bad = Run({"--lang", "44", "--lang", "33"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--lang expects 44"), std::string::npos) << bad.err;
+
+    // Without --lang the program's language setting decides.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    ASSERT_NE(config, nullptr);
+    WriteFile(std::string(config) + "/Velmor Software/Velmor Quintrel.ini",
+              "[Settings]\nAppLanguage=44\n");
+    EXPECT_EQ(RunTxt({"--replace", "absent", "y"}).err, "No file was changed\n");
+    EXPECT_EQ(RunTxt({"--lang", "49", "--replace", "absent", "y"}).err, kNoFileChanged);
+    WriteFile(std::string(config) + "/Velmor Software/Velmor Quintrel.ini",
+              "[Settings]\nAppLanguage=49\n");
+    EXPECT_EQ(RunTxt({"--replace", "absent", "y"}).err, kNoFileChanged);
+}
+
 } // namespace

@@ -3,24 +3,14 @@
 // can run in parallel.
 #include "test_support.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
-    std::string base = "/tmp/quintrel-test-XXXXXX";
-    if (::mkdtemp(base.data()) == nullptr) {
+    std::string base = testing_support::IsolateEnvironment();
+    if (base.empty()) {
         return 2;
     }
-    ::chmod(base.c_str(), 0755); // tests that drop privileges must reach their files
-    std::string config = base + "/config";
-    std::string tmp = base + "/tmp";
-    testing_support::MakeDirs(config);
-    testing_support::MakeDirs(tmp);
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    ::setenv("TMPDIR", tmp.c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
     testing_support::RemoveTree(base);

@@ -12,6 +12,21 @@
 
 namespace testing_support {
 
+std::string IsolateEnvironment() {
+    std::string base = "/tmp/quintrel-test-XXXXXX";
+    if (::mkdtemp(base.data()) == nullptr) {
+        return {};
+    }
+    ::chmod(base.c_str(), 0755); // tests that drop privileges must reach their files
+    std::string config = base + "/config";
+    std::string tmp = base + "/tmp";
+    MakeDirs(config);
+    MakeDirs(tmp);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    return base;
+}
+
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/qt-test-XXXXXX";

@@ -25,6 +25,11 @@ private:
     std::string path_;
 };
 
+// Gives this test process a fresh directory of its own with TMPDIR and
+// XDG_CONFIG_HOME below it, so tests never touch the user's settings and can
+// run in parallel. Returns the directory, or "" when it cannot be made.
+std::string IsolateEnvironment();
+
 // Writes `content` to `path`, creating missing parent directories.
 void WriteFile(const std::string& path, std::string_view content);
 // The whole content of `path`; throws when it cannot be read.

@@ -311,7 +311,8 @@ TEST_F(RecoverCommand, UsageErrors) {
     EXPECT_EQ(missing.err, "quintrel-batch: das Verzeichnis '" + dir / "missing" +
                                "' kann nicht gelesen werden\n");
     auto help = RunTool({"--help"});
-    EXPECT_NE(help.out.find("--recover DIR"), std::string::npos);
+    EXPECT_NE(help.out.find("--recover VERZ"), std::string::npos);
+    EXPECT_NE(RunTool({"--lang", "44", "--help"}).out.find("--recover DIR"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,201 @@
+#include "main_dialog.h"
+
+#include "control_rules.h"
+#include "help_language.h"
+#include "list_controls.h"
+#include "list_dialogs.h"
+#include "main_controls.h"
+#include "profiles.h"
+#include "program.h"
+#include "replacement_list.h"
+#include "run_window.h"
+#include "string_table.h"
+#include "ui_main_dialog.h"
+
+#include <QIcon>
+#include <QTableWidget>
+#include <new>
+
+MainDialogWindow::MainDialogWindow(MainDialog& app, QWidget* parent)
+    : VelmorDialog(parent), app_(app), ui_(std::make_unique<Ui::MainDialog>()) {
+    ui_->setupUi(this);
+    BindControls();
+    Initialize();
+}
+
+MainDialogWindow::~MainDialogWindow() {
+    if (app_.window == this) {
+        app_.window = nullptr;
+    }
+}
+
+QListWidget* MainDialogWindow::DirectoryList() const {
+    return ui_->directoryList;
+}
+
+QListWidget* MainDialogWindow::FileGroupList() const {
+    return ui_->fileGroupList;
+}
+
+QTableWidget* MainDialogWindow::ReplacementList() const {
+    return ui_->replacementList;
+}
+
+void MainDialogWindow::Initialize() {
+    app_.window = this;
+    setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
+    ui_->translateButton->hide();
+
+    QTableWidget* list = ui_->replacementList;
+    list->setShowGrid(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    InsertListViewColumn(list, 0, kColumnSearch, 200, 76);
+    InsertListViewColumn(list, 1, kColumnReplace, 200, 76);
+
+    CheckRadioButton(*this, kIdAllFiles, kIdOlder, kIdAllFiles);
+    CheckRadioButton(*this, kIdPositionAnywhere, kIdPositionColumnRadio, kIdPositionAnywhere);
+    CheckRadioButton(*this, kIdCodeIso, kIdCodeUtf8, kIdCodeIso);
+    SetButtonCheck(*this, kIdPerformReplace, 1);
+    SetButtonCheck(*this, kIdConfirm, 0);
+
+    ProgramTitle = FirstCharacters(ToUtf8(windowTitle()), 99);
+    UpdateTitle(*this);
+    UpdateControlStates(*this);
+    ui_->directoryList->setFocus(Qt::OtherFocusReason);
+}
+
+std::string ComposeTitle(const std::string& title, const std::string& version) {
+    // Counted in characters, so a character is never cut in half.
+    return FirstCharacters(title + "  " + version, 99);
+}
+
+void UpdateTitle(MainDialogWindow& window) {
+    window.setWindowTitle(ToQString(ComposeTitle(ProgramTitle, VersionText)));
+}
+
+void MainDialogWindow::OnCommand(int id, int notification) {
+    // Nothing of the main dialog may run inside a run: not a second Start,
+    // not the end of the program, not a change of the job.
+    if (app_.runUnderWay) {
+        return;
+    }
+    if (id == kIdReplacementList) {
+        OnListViewNotify(notification);
+        return;
+    }
+    switch (id) {
+    case kIdCancel:
+        EndDialog(1);
+        return;
+    case kIdManual:
+        ShowManual(*this);
+        return;
+    case kIdLanguage:
+        if (ChangeLanguage(*this) != 0) {
+            EndDialog(LanguageChangedResult);
+        }
+        return;
+    case kIdTranslate:
+        RunTranslationAssistance(*this);
+        return;
+    case kIdAbout:
+        ShowAbout(*this);
+        return;
+    case kIdStart:
+        if (CheckStartConditions(*this) == 1) {
+            StartJob(*this);
+        }
+        return;
+    case kIdAddFileGroup:
+        AddFileGroups(*this);
+        return;
+    case kIdRemoveFileGroup:
+        RemoveFileGroup(*this);
+        return;
+    case kIdAddDirectory:
+        AddDirectories(*this);
+        return;
+    case kIdRemoveDirectory:
+        RemoveDirectory(*this);
+        return;
+    case kIdAddReplacement:
+        AddReplacement(*this);
+        return;
+    case kIdRemoveReplacement:
+        RemoveReplacements(*this);
+        return;
+    case kIdEditReplacement:
+        EditReplacement(*this);
+        return;
+    case kIdLoadProfile:
+        LoadProfile(*this);
+        return;
+    case kIdSaveProfile:
+        SaveProfile(*this);
+        return;
+    case kIdFileGroupList:
+    case kIdDirectoryList:
+        if (notification == kNotifySelectionChanged) {
+            UpdateControlStates(*this);
+        }
+        return;
+    case kIdCompareDate:
+    case kIdCompareTime:
+    case kIdPositionColumn:
+        if (notification == kNotifyTextChanged) {
+            UpdateControlStates(*this);
+        }
+        return;
+    case kIdPositionAnywhere:
+    case kIdPositionLineStart:
+    case kIdPositionLineEnd:
+    case kIdPositionColumnRadio:
+    case kIdPerformReplace:
+    case kIdAllFiles:
+    case kIdNewerOrEqual:
+    case kIdOlder:
+    case kIdConfirm:
+    case kIdCodeIso:
+    case kIdCodeAscii:
+    case kIdCodeUtf8:
+        UpdateControlStates(*this);
+        return;
+    default:
+        // The other check boxes toggle by themselves.
+        return;
+    }
+}
+
+void MainDialogWindow::OnListViewNotify(int code) {
+    switch (code) {
+    case kNotifyItemChanged:
+        UpdateControlStates(*this);
+        return;
+    case kNotifyRightClick:
+        ShowReplacementMenu(*this);
+        return;
+    case kNotifyListDoubleClick:
+        EditReplacement(*this);
+        return;
+    default:
+        return;
+    }
+}
+
+int RunMainDialog(MainDialog& app) {
+    MainDialogWindow window(app);
+    return RunModalDialog(window);
+}
+
+int RunProgram() {
+    MainDialog* app = new (std::nothrow) MainDialog();
+    if (app == nullptr) {
+        ShowMessage(kMsgOutOfMemory);
+        return 0;
+    }
+    ApplyLanguage();
+    while (RunMainDialog(*app) == LanguageChangedResult) {
+    }
+    delete app;
+    return 0;
+}

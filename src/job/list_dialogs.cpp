@@ -1,0 +1,174 @@
+#include "list_dialogs.h"
+
+#include "control_rules.h"
+#include "desktop.h"
+#include "file_name_dialog.h"
+#include "file_names.h"
+#include "list_controls.h"
+#include "main_dialog.h"
+#include "program.h"
+#include "string_table.h"
+#include "ui_add_directory_dialog.h"
+#include "ui_add_wildcard_dialog.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <cstring>
+
+bool ContainsNoneOf(const char* text, const char* set) {
+    if (text == nullptr || set == nullptr) {
+        return false;
+    }
+    for (const char* c = set; *c != '\0'; ++c) {
+        if (std::strchr(text, *c) != nullptr) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void FilterForbiddenInput(VelmorDialog& dialog, int id, const char* set) {
+    auto* edit = dialog.ControlAs<QLineEdit>(id);
+    if (set == nullptr || edit == nullptr) {
+        return;
+    }
+    // The deletion below changes the text again, which brings this filter
+    // back; the outer call does all the work, one character at a time.
+    static bool filtering = false;
+    if (filtering) {
+        return;
+    }
+    filtering = true;
+    while (!ContainsNoneOf(GetControlText(dialog, id).c_str(), set)) {
+        Velmor_Beep();
+        QString before = edit->text();
+        edit->backspace();
+        if (edit->text() == before) {
+            break; // nothing before the caret is left to delete
+        }
+    }
+    filtering = false;
+}
+
+int ChooseDirectory(VelmorDialog& dialog, int id) {
+    std::string typed = GetControlText(dialog, id, 512);
+    std::string path = Velmor_Assemble_FileName(typed, "*", "*");
+    FileDialogRequest request;
+    request.filterId = kFilterAllFiles;
+    request.titleId = kTitleChooseDirectory;
+    request.mode = kFileDialogDirectory;
+    request.translationId = kTranslationModule;
+    request.owner = &dialog;
+    if (Velmor_ExtendedFileNameDialog(path, request) == 0) {
+        return 2;
+    }
+    std::string directory = Velmor_StripFileName(path);
+    if (!ContainsNoneOf(directory.c_str(), ForbiddenDirectoryChars)) {
+        // Cutting characters off a chosen path would name another directory.
+        Velmor_Beep();
+        return 2;
+    }
+    SetControlText(dialog, id, directory);
+    return 1;
+}
+
+namespace {
+
+// OK of an entry dialog: the edit's items join the list, or the message
+// when the edit is empty (the dialog then stays open).
+void AcceptEntries(VelmorDialog& dialog, int editId, QListWidget* list, int emptyMessage) {
+    std::string text = GetControlText(dialog, editId);
+    if (text.empty()) {
+        ShowMessage(emptyMessage);
+        return;
+    }
+    Velmor_FillBoxExtended(list, ';', text, kFillClean);
+    dialog.EndDialog(1);
+}
+
+void RemoveSelectedEntry(MainDialogWindow& window, QListWidget* list) {
+    int index = Velmor_GetBoxIndex(list);
+    if (index < 0) {
+        return;
+    }
+    Velmor_DeleteBoxEntry(list, index);
+    Velmor_SetBoxIndex(list, index);
+    UpdateControlStates(window);
+}
+
+} // namespace
+
+AddDirectoryDialog::AddDirectoryDialog(MainDialogWindow& main)
+    : VelmorDialog(&main), main_(main), ui_(std::make_unique<Ui::AddDirectoryDialog>()) {
+    ui_->setupUi(this);
+    BindControls();
+}
+
+AddDirectoryDialog::~AddDirectoryDialog() = default;
+
+void AddDirectoryDialog::OnCommand(int id, int notification) {
+    switch (id) {
+    case kIdOk:
+        AcceptEntries(*this, kIdDirectoryEdit, main_.DirectoryList(), kMsgNoDirectory);
+        return;
+    case kIdCancel:
+        EndDialog(2);
+        return;
+    case kIdChooseDirectory:
+        ChooseDirectory(*this, kIdDirectoryEdit);
+        return;
+    case kIdDirectoryEdit:
+        if (notification == kNotifyTextUpdate) {
+            FilterForbiddenInput(*this, kIdDirectoryEdit, ForbiddenDirectoryChars);
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+AddWildcardDialog::AddWildcardDialog(MainDialogWindow& main)
+    : VelmorDialog(&main), main_(main), ui_(std::make_unique<Ui::AddWildcardDialog>()) {
+    ui_->setupUi(this);
+    BindControls();
+}
+
+AddWildcardDialog::~AddWildcardDialog() = default;
+
+void AddWildcardDialog::OnCommand(int id, int notification) {
+    switch (id) {
+    case kIdOk:
+        AcceptEntries(*this, kIdFileGroupEdit, main_.FileGroupList(), kMsgNoFileGroup);
+        return;
+    case kIdCancel:
+        EndDialog(2);
+        return;
+    case kIdFileGroupEdit:
+        if (notification == kNotifyTextUpdate) {
+            FilterForbiddenInput(*this, kIdFileGroupEdit, ForbiddenFileGroupChars);
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void AddDirectories(MainDialogWindow& window) {
+    AddDirectoryDialog dialog(window);
+    RunModalDialog(dialog);
+    UpdateControlStates(window);
+}
+
+void AddFileGroups(MainDialogWindow& window) {
+    AddWildcardDialog dialog(window);
+    RunModalDialog(dialog);
+    UpdateControlStates(window);
+}
+
+void RemoveDirectory(MainDialogWindow& window) {
+    RemoveSelectedEntry(window, window.DirectoryList());
+}
+
+void RemoveFileGroup(MainDialogWindow& window) {
+    RemoveSelectedEntry(window, window.FileGroupList());
+}
