@@ -4,10 +4,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <grp.h>
 #include <poll.h>
 #include <set>
@@ -284,7 +286,13 @@ ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup)
     return RunningTool(args, setup).Finish();
 }
 
-KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cwd, long killAt) {
+namespace {
+
+// Starts the tool traced and calls `onEntry(task, info)` at every entry to a
+// system call until the tool is gone; a true result kills the tool there,
+// before the call runs. False when tracing is not allowed here.
+bool Trace(const std::vector<std::string>& args, const std::string& cwd,
+           const std::function<bool(pid_t, const __ptrace_syscall_info&)>& onEntry) {
     std::vector<std::string> argv = {QUINTREL_BATCH};
     argv.insert(argv.end(), args.begin(), args.end());
     pid_t pid = ::fork();
@@ -311,16 +319,15 @@ KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cw
         ::execv(pointers[0], pointers.data());
         ::_exit(127);
     }
-    KillRun run;
     int status = 0;
     Check(::waitpid(pid, &status, 0) == pid, "waitpid");
     if (!WIFSTOPPED(status)) {
-        return run; // tracing refused: the child ended at once
+        return false; // tracing refused: the child ended at once
     }
-    run.traced = true;
     ::ptrace(PTRACE_SETOPTIONS, pid, nullptr,
              PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACECLONE | PTRACE_O_EXITKILL);
     ::ptrace(PTRACE_SYSCALL, pid, nullptr, nullptr);
+    bool killed = false;
     while (true) {
         pid_t task = ::waitpid(-1, &status, __WALL);
         if (task < 0) {
@@ -336,22 +343,84 @@ KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cw
         int deliver = 0;
         if (signal == (SIGTRAP | 0x80)) {
             __ptrace_syscall_info info{};
-            if (::ptrace(PTRACE_GET_SYSCALL_INFO, task, sizeof info, &info) > 0 &&
-                info.op == PTRACE_SYSCALL_INFO_ENTRY && Counted(static_cast<long>(info.entry.nr)) &&
-                !run.killed) {
-                if (++run.counted == killAt) {
-                    // The task stays stopped before the call: it never runs.
-                    ::kill(pid, SIGKILL);
-                    run.killed = true;
-                    continue;
-                }
+            if (!killed && ::ptrace(PTRACE_GET_SYSCALL_INFO, task, sizeof info, &info) > 0 &&
+                info.op == PTRACE_SYSCALL_INFO_ENTRY && onEntry(task, info)) {
+                // The task stays stopped before the call: it never runs.
+                ::kill(pid, SIGKILL);
+                killed = true;
+                continue;
             }
         } else if (signal != SIGTRAP && signal != SIGSTOP) {
             deliver = signal; // the tool's own signals (event stops carry SIGTRAP)
         }
         ::ptrace(PTRACE_SYSCALL, task, nullptr, deliver);
     }
+    return true;
+}
+
+// A zero-terminated string in a traced task's memory.
+std::string ReadString(pid_t task, std::uint64_t address) {
+    std::string text;
+    while (text.size() < 8192) {
+        errno = 0;
+        long word = ::ptrace(PTRACE_PEEKDATA, task, reinterpret_cast<void*>(address), nullptr);
+        if (errno != 0) {
+            break;
+        }
+        const char* bytes = reinterpret_cast<const char*>(&word);
+        for (std::size_t i = 0; i < sizeof word; ++i) {
+            if (bytes[i] == '\0') {
+                return text;
+            }
+            text += bytes[i];
+        }
+        address += sizeof word;
+    }
+    return text;
+}
+
+} // namespace
+
+KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cwd, long killAt) {
+    KillRun run;
+    run.traced = Trace(args, cwd, [&](pid_t, const __ptrace_syscall_info& info) {
+        if (!Counted(static_cast<long>(info.entry.nr))) {
+            return false;
+        }
+        if (++run.counted == killAt) {
+            run.killed = true;
+            return true;
+        }
+        return false;
+    });
     return run;
+}
+
+std::vector<SystemCall> RecordSystemCalls(const std::vector<std::string>& args,
+                                          const std::string& cwd, bool* traced) {
+    std::vector<SystemCall> calls;
+    *traced = Trace(args, cwd, [&](pid_t task, const __ptrace_syscall_info& info) {
+        const auto nr = static_cast<long>(info.entry.nr);
+        const std::uint64_t* a = info.entry.args;
+        if (nr == SYS_syncfs || nr == SYS_fsync || nr == SYS_fdatasync) {
+            calls.push_back({nr == SYS_syncfs  ? "syncfs"
+                             : nr == SYS_fsync ? "fsync"
+                                               : "fdatasync",
+                             {}});
+        } else if (nr == SYS_renameat || nr == SYS_renameat2) {
+            calls.push_back({"rename", ReadString(task, a[1])});
+        } else if (nr == SYS_unlinkat) {
+            calls.push_back({"unlink", ReadString(task, a[1])});
+#ifdef SYS_rename
+        } else if (nr == SYS_rename) {
+            calls.push_back({"rename", ReadString(task, a[0])});
+        } else if (nr == SYS_unlink) {
+            calls.push_back({"unlink", ReadString(task, a[0])});
+#endif
+        }
+        return false;
+    });
+    return calls;
 }
 
 void RunAndKillAfter(const std::vector<std::string>& args, const std::string& cwd,

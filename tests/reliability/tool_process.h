@@ -79,6 +79,17 @@ struct KillRun {
 };
 KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cwd, long killAt);
 
+// Runs quintrel-batch under ptrace to its end and records, in order, its
+// system calls that flush file systems or files, rename or delete names, with
+// the path each names first (empty for the flushes). Empty when tracing is
+// not allowed here.
+struct SystemCall {
+    std::string name; // "syncfs", "fsync", "fdatasync", "rename", "unlink"
+    std::string path;
+};
+std::vector<SystemCall> RecordSystemCalls(const std::vector<std::string>& args,
+                                          const std::string& cwd, bool* traced);
+
 // The same moments without tracing: killed `microseconds` after its start.
 void RunAndKillAfter(const std::vector<std::string>& args, const std::string& cwd,
                      long microseconds);
