@@ -8,8 +8,11 @@ JOBS ?= 2
 BENCH_PACKAGES ?= findutils sed perl sd rpl ripgrep
 # clang's libFuzzer and sanitizer runtimes, installed only by `make fuzz`.
 FUZZ_PACKAGES ?= clang libclang-rt-14-dev
-# How long `make fuzz` runs each fuzz target.
+# How long `make fuzz` runs each fuzz target, and the size of its crash
+# consistency run (kill points per phase, generated files besides the fixed ones).
 FUZZ_SECONDS ?= 120
+CRASH_POINTS ?= 400
+CRASH_FILES ?= 40
 
 ifeq ($(SANITIZE),1)
 BUILD_DIR ?= build-asan
@@ -48,13 +51,18 @@ bench:
 
 # The fuzz targets under libFuzzer (built with clang into build-fuzz/), each
 # for FUZZ_SECONDS; an input that finds a fault is kept in
-# build-fuzz/fuzz-findings/ (see scripts/run-fuzz).
+# build-fuzz/fuzz-findings/ (see scripts/run-fuzz). Then the crash
+# consistency test at full size: hundreds of kills per phase.
 fuzz:
 	@EXTRA_PACKAGES="$(FUZZ_PACKAGES)" scripts/install-deps
 	@cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	    -DQUINTREL_FUZZ=ON -DQUINTREL_BUILD_TESTS=OFF -DQUINTREL_BUILD_GUI=OFF >/dev/null
 	@cmake --build build-fuzz -j$(JOBS)
 	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+	@$(MAKE) --no-print-directory build
+	@echo "crash consistency, full size: $(CRASH_POINTS) kill points per phase over $(CRASH_FILES) more files"
+	@cd $(BUILD_DIR) && QUINTREL_CRASH_POINTS=$(CRASH_POINTS) QUINTREL_CRASH_FILES=$(CRASH_FILES) \
+	    ctest --output-on-failure -R 'CrashConsistency' --timeout 7200
 
 clean:
 	rm -rf build build-asan build-fuzz

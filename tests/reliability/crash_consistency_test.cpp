@@ -11,7 +11,8 @@
 // The kill points are the tool's system calls that read directories or
 // open, write, flush, rename, link or delete files, counted under ptrace, so
 // each run is killed at an exact, repeatable moment. Where tracing is not
-// allowed, the tool is killed after a spread of delays instead.
+// allowed (or QUINTREL_CRASH_TIMED is set), the tool is killed after a spread
+// of delays instead.
 //
 // Size: QUINTREL_CRASH_POINTS kill points per phase (default 24) over a tree
 // of QUINTREL_CRASH_FILES generated files besides the fixed ones (default
@@ -260,6 +261,8 @@ protected:
         std::vector<long> killAt;
         long total = whole.counted;
         double seconds = 0;
+        // QUINTREL_CRASH_TIMED=1 tries the delays even where tracing works.
+        whole.traced = whole.traced && std::getenv("QUINTREL_CRASH_TIMED") == nullptr;
         if (!whole.traced) {
             // No tracing here: the run's length in time is spread instead.
             Prepare(phase);

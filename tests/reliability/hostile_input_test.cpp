@@ -140,6 +140,17 @@ TEST_F(HostileInput, NamesBuiltToBeMisreadAreProcessedOrLeftOutNeverConfused) {
     // Undoing the kept run gives back exactly what was there.
     EXPECT_EQ(RunTool({"--undo-log", log}).status, 0);
     EXPECT_EQ(Difference(Snapshot(dir.path()), before), "");
+
+    // A directory whose name starts with '-' is named on the command line as
+    // it stands, never taken for an option.
+    ToolResult dashed = RunTool({"--dir", "-odd dir;'", "--files", "in.txt", "--replace", "Welt",
+                                 "Erde", "--undo", "--json"},
+                                setup);
+    EXPECT_EQ(dashed.status, 0) << dashed.err;
+    auto dashedJson = ParseJson(dashed.out);
+    ASSERT_TRUE(dashedJson.has_value()) << dashed.out;
+    EXPECT_EQ((*dashedJson)["changed"].Strings(), std::vector<std::string>{P("-odd dir;'/in.txt")});
+    EXPECT_EQ(Difference(Snapshot(dir.path()), before), "");
 }
 
 // A profile file of `bytes`, run with the options that make a complete job;

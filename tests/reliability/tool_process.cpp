@@ -63,26 +63,30 @@ void SnapshotInto(const std::string& root, const std::string& relative, Tree& tr
 }
 
 // A copy of the tool that any user can run, and a TMPDIR any user can write:
-// the unprivileged runs cannot count on reaching the build directory.
+// the unprivileged runs cannot count on reaching the build directory. Both
+// go when the test process ends.
 struct UnprivilegedPlaces {
+    UnprivilegedPlaces() {
+        base = "/tmp/quintrel-reliability-XXXXXX";
+        Check(::mkdtemp(base.data()) != nullptr, "mkdtemp");
+        ::chmod(base.c_str(), 0755);
+        tool = base + "/quintrel-batch";
+        tmp = base + "/tmp";
+        testing_support::WriteFile(tool, testing_support::ReadFile(QUINTREL_BATCH));
+        ::chmod(tool.c_str(), 0755);
+        testing_support::MakeDirs(tmp);
+        ::chmod(tmp.c_str(), 01777);
+    }
+    ~UnprivilegedPlaces() { testing_support::RemoveTree(base); }
+    UnprivilegedPlaces(const UnprivilegedPlaces&) = delete;
+    UnprivilegedPlaces& operator=(const UnprivilegedPlaces&) = delete;
+    std::string base;
     std::string tool;
     std::string tmp;
 };
 
 const UnprivilegedPlaces& Places() {
-    static const UnprivilegedPlaces places = [] {
-        std::string base = "/tmp/quintrel-reliability-XXXXXX";
-        Check(::mkdtemp(base.data()) != nullptr, "mkdtemp");
-        ::chmod(base.c_str(), 0755);
-        UnprivilegedPlaces made{base + "/quintrel-batch", base + "/tmp"};
-        testing_support::WriteFile(made.tool, testing_support::ReadFile(QUINTREL_BATCH));
-        ::chmod(made.tool.c_str(), 0755);
-        testing_support::MakeDirs(made.tmp);
-        ::chmod(made.tmp.c_str(), 01777);
-        std::atexit(
-            [] { testing_support::RemoveTree(Places().tool.substr(0, Places().tool.rfind('/'))); });
-        return made;
-    }();
+    static const UnprivilegedPlaces places;
     return places;
 }
 
