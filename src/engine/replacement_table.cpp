@@ -438,7 +438,9 @@ bool BuildReplacementTable(const Job& job, ReplacementTable& table, int* badRow,
 }
 
 void FreeReplacementTable(ReplacementTable& table) {
-    table.pairs.clear();
+    // The index goes with the pairs: left behind, it would find the texts
+    // of the old pairs in a table rebuilt without one.
+    table = ReplacementTable();
 }
 
 std::size_t FindSearchText(std::string_view line, std::size_t start, const ReplacementPair& pair) {

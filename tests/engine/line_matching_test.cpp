@@ -333,4 +333,24 @@ TEST(LineMatching, AHugeTableFallsBackToTheStartIndex) {
     EXPECT_NE(table.index(), nullptr);
 }
 
+// A table built again with few pairs forgets the index of its many earlier
+// ones: left behind, it found the old search texts (found by fuzzing).
+TEST(LineMatching, ARebuiltTableForgetsTheIndexOfItsOldPairs) {
+    Job many;
+    for (int i = 0; i < 12; ++i) {
+        many.replace.push_back({"w" + std::to_string(i), "z"});
+    }
+    ReplacementTable table;
+    ASSERT_TRUE(BuildReplacementTable(many, table));
+    ASSERT_NE(table.automaton(), nullptr);
+    Job one;
+    one.replace.push_back({"a", "b"});
+    ASSERT_TRUE(BuildReplacementTable(one, table));
+    EXPECT_EQ(table.automaton(), nullptr);
+    EXPECT_EQ(table.index(), nullptr);
+    std::string line = "a w1 w11 a";
+    EXPECT_EQ(ReplaceInLine(line, kLineCapacity, table), 2);
+    EXPECT_EQ(line, "b w1 w11 b");
+}
+
 } // namespace

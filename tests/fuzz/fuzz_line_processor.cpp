@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     job.code = kCodes[input.Below(3)];
     job.position = kPositions[input.Below(4)];
     job.positionColumn = static_cast<std::int32_t>(input.Below(6));
-    const std::size_t pairCount = input.Below(4);
+    // Up to 16 pairs: beyond 8 the table is searched through its index.
+    const std::size_t pairCount = input.Below(input.Flag() ? 17 : 4);
     for (std::size_t p = 0; p < pairCount; ++p) {
         std::string search = input.Text(2, "abAx \xC3\xA4");
         if (search.empty()) {

@@ -44,9 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool fromTypedTexts = input.Flag();
     job.code = kCodes[input.Below(fromTypedTexts ? 3 : 2)];
     job.expandEscape = input.Flag();
-    const std::size_t pairCount = input.Below(5);
+    // Up to 24 pairs: beyond 8 the table is searched through its index.
+    const std::size_t pairCount = input.Below(input.Flag() ? 25 : 5);
 
     ReplacementTable table;
+    if (input.Flag()) {
+        // The table is used again: whatever was built into it before must
+        // not matter.
+        Job earlier;
+        for (int i = 0; i < 12; ++i) {
+            earlier.replace.push_back({"a" + std::string(static_cast<std::size_t>(i), 'b'), "x"});
+        }
+        BuildReplacementTable(earlier, table);
+    }
     if (fromTypedTexts) {
         for (std::size_t p = 0; p < pairCount; ++p) {
             std::string search = TypedText(input, 4);
@@ -56,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0; // a text the coding cannot represent: the run refuses it
         }
     } else {
+        FreeReplacementTable(table);
         table.settings =
             LineMatchSettings{job.capsLock, job.code, job.position, job.positionColumn};
         for (std::size_t p = 0; p < pairCount; ++p) {
@@ -70,6 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             table.pairs.push_back(ReplacementPair{
                 SearchPattern(search, FoldTableFor(job.capsLock, job.code)), replacement});
+        }
+        if (table.pairs.size() > 8 || input.Flag()) {
+            table.BuildIndex();
         }
     }
     std::vector<reference::Pair> pairs;
