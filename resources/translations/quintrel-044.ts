@@ -24,10 +24,6 @@
         <translation>Product number %1</translation>
     </message>
     <message>
-        <source>© Velmor Software</source>
-        <translation>© Velmor Software</translation>
-    </message>
-    <message>
         <source>Module</source>
         <translation>Modules</translation>
     </message>
