@@ -204,6 +204,6 @@ AboutDialog::AboutDialog(QWidget* owner, const VELMOR_ABOUT& about) : QDialog(ow
     layout->addWidget(buttons);
 
     QFontMetrics metrics(font());
-    resize(metrics.averageCharWidth() * 80, metrics.height() * 34);
+    resize(metrics.averageCharWidth() * 96, metrics.height() * 36);
     ok->setFocus(Qt::OtherFocusReason);
 }

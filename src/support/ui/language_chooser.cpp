@@ -90,7 +90,7 @@ LanguageChooser::LanguageChooser(QWidget* owner, std::vector<int> languages, int
     connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     UpdateOk();
     list_->setFocus(Qt::OtherFocusReason);
-    setMinimumWidth(fontMetrics().averageCharWidth() * 44);
+    setMinimumWidth(fontMetrics().averageCharWidth() * 56);
 }
 
 int LanguageChooser::Chosen() const {
