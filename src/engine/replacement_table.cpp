@@ -38,6 +38,66 @@ void CutText(std::string& text, std::size_t limit, bool utf8) {
     text.resize(cut);
 }
 
+// Tables with more pairs than this get a start index.
+constexpr std::size_t kIndexedTable = 8;
+
+// The byte pairs and single bytes of one line, for the start index. Kept per
+// thread and cleared sparsely, so a short line costs little.
+class LineKeys {
+public:
+    LineKeys() : pairs_(65536 / 64, 0) {}
+    void Build(std::string_view line) {
+        for (std::uint16_t key : set_) {
+            pairs_[key >> 6] = 0;
+        }
+        set_.clear();
+        singles_ = {};
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(line.data());
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            singles_[bytes[i] >> 6] |= std::uint64_t{1} << (bytes[i] & 63);
+            if (i + 1 < line.size()) {
+                auto key = static_cast<std::uint16_t>(bytes[i] << 8 | bytes[i + 1]);
+                std::uint64_t bit = std::uint64_t{1} << (key & 63);
+                if ((pairs_[key >> 6] & bit) == 0) {
+                    pairs_[key >> 6] |= bit;
+                    set_.push_back(key);
+                }
+            }
+        }
+    }
+    bool Has(const StartIndex::Keys& keys) const {
+        for (std::uint16_t key : keys.pairs) {
+            if (pairs_[key >> 6] & (std::uint64_t{1} << (key & 63))) {
+                return true;
+            }
+        }
+        for (std::uint8_t key : keys.singles) {
+            if (singles_[key >> 6] & (std::uint64_t{1} << (key & 63))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::vector<std::uint64_t> pairs_;
+    std::vector<std::uint16_t> set_;
+    std::array<std::uint64_t, 4> singles_{};
+};
+
+// True when a match of some pair of the index can start at `at`.
+bool AnyStartAt(const StartIndex& index, std::string_view line, std::size_t at) {
+    auto byte = static_cast<std::uint8_t>(line[at]);
+    if (index.anySingle[byte >> 6] & (std::uint64_t{1} << (byte & 63))) {
+        return true;
+    }
+    if (at + 1 < line.size()) {
+        auto key = static_cast<std::uint16_t>(byte << 8 | static_cast<std::uint8_t>(line[at + 1]));
+        return (index.anyPair[key >> 6] & (std::uint64_t{1} << (key & 63))) != 0;
+    }
+    return false;
+}
+
 inline unsigned CountTrailingZeros(unsigned value) {
     return static_cast<unsigned>(__builtin_ctz(value));
 }
@@ -243,6 +303,80 @@ std::size_t SearchPattern::Find(std::string_view haystack, std::size_t from) con
     return std::string_view::npos;
 }
 
+void SearchPattern::StartKeys(std::vector<std::uint16_t>& pairs,
+                              std::vector<std::uint8_t>& singles) const {
+    pairs.clear();
+    singles.clear();
+    if (text_.empty() || impossible_) {
+        return;
+    }
+    // The line bytes that stand for one byte of the text.
+    auto variants = [&](std::uint8_t wanted) {
+        std::vector<std::uint8_t> bytes;
+        for (int b = 0; b < 256; ++b) {
+            auto byte = static_cast<std::uint8_t>(b);
+            if ((fold_ ? (*fold_)[byte] : byte) == wanted) {
+                bytes.push_back(byte);
+            }
+        }
+        return bytes;
+    };
+    if (utf8_ && utf8IgnoreCase_) {
+        // Folding works on whole characters: only the first byte of the
+        // first character's forms is known.
+        for (int k = 0; k < firstCount_; ++k) {
+            singles.push_back(firstVariants_[k]);
+        }
+        if (firstCount_ < 0) {
+            for (int b = 0; b < 256; ++b) {
+                singles.push_back(static_cast<std::uint8_t>(b));
+            }
+        }
+        return;
+    }
+    std::vector<std::uint8_t> first = variants(static_cast<std::uint8_t>(text_[0]));
+    if (text_.size() == 1) {
+        singles = first;
+        return;
+    }
+    std::vector<std::uint8_t> second = variants(static_cast<std::uint8_t>(text_[1]));
+    for (std::uint8_t a : first) {
+        for (std::uint8_t b : second) {
+            pairs.push_back(static_cast<std::uint16_t>(a << 8 | b));
+        }
+    }
+}
+
+void ReplacementTable::BuildIndex() {
+    automaton_.reset();
+    index_.reset();
+    std::vector<std::string> texts;
+    for (const ReplacementPair& pair : pairs) {
+        texts.push_back(pair.search.text());
+    }
+    auto automaton = std::make_shared<PairAutomaton>();
+    if (automaton->Build(
+            texts, FoldTableFor(settings.capsLock && settings.code != CodeUtf8, settings.code),
+            settings.capsLock && settings.code == CodeUtf8)) {
+        automaton_ = std::move(automaton);
+        return;
+    }
+    auto index = std::make_shared<StartIndex>();
+    index->anyPair.assign(65536 / 64, 0);
+    index->perPair.resize(pairs.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        StartIndex::Keys& keys = index->perPair[i];
+        pairs[i].search.StartKeys(keys.pairs, keys.singles);
+        for (std::uint16_t key : keys.pairs) {
+            index->anyPair[key >> 6] |= std::uint64_t{1} << (key & 63);
+        }
+        for (std::uint8_t key : keys.singles) {
+            index->anySingle[key >> 6] |= std::uint64_t{1} << (key & 63);
+        }
+    }
+    index_ = std::move(index);
+}
+
 bool PrepareText(std::string_view typed, bool isSearch, const Job& job, std::string& prepared) {
     std::string text;
     bool utf8 = job.code == CodeUtf8;
@@ -296,6 +430,9 @@ bool BuildReplacementTable(const Job& job, ReplacementTable& table, int* badRow,
                                     ? SearchPattern::Utf8(std::move(search), job.capsLock)
                                     : SearchPattern(std::move(search), fold);
         table.pairs.push_back(ReplacementPair{std::move(pattern), std::move(replacement)});
+    }
+    if (table.pairs.size() > kIndexedTable) {
+        table.BuildIndex();
     }
     return true;
 }
@@ -389,8 +526,46 @@ int ReplacePairInLine(std::string& line, std::size_t capacity, const Replacement
 
 int ReplaceInLine(std::string& line, std::size_t capacity, const ReplacementTable& table) {
     int total = 0;
-    for (const ReplacementPair& pair : table.pairs) {
-        total += ReplacePairInLine(line, capacity, pair, table.settings);
+    if (const PairAutomaton* automaton = table.automaton()) {
+        // Only the pairs whose text stands in the line as it is now are
+        // applied (what one pair inserts can be found by a later one).
+        thread_local std::vector<std::uint32_t> found;
+        automaton->Collect(line, found);
+        std::size_t k = 0;
+        while (k < found.size()) {
+            std::uint32_t id = found[k];
+            int count = ReplacePairInLine(line, capacity, table.pairs[id], table.settings);
+            if (count > 0) {
+                total += count;
+                automaton->Collect(line, found);
+                k = static_cast<std::size_t>(std::upper_bound(found.begin(), found.end(), id) -
+                                             found.begin());
+            } else {
+                ++k;
+            }
+        }
+        return total;
+    }
+    const StartIndex* index = table.index();
+    if (index == nullptr) {
+        for (const ReplacementPair& pair : table.pairs) {
+            total += ReplacePairInLine(line, capacity, pair, table.settings);
+        }
+        return total;
+    }
+    // Many pairs: search only those whose start stands in the line as it is
+    // now (what one pair inserts can start another).
+    thread_local LineKeys keys;
+    keys.Build(line);
+    for (std::size_t i = 0; i < table.pairs.size(); ++i) {
+        if (!keys.Has(index->perPair[i])) {
+            continue;
+        }
+        int count = ReplacePairInLine(line, capacity, table.pairs[i], table.settings);
+        if (count > 0) {
+            total += count;
+            keys.Build(line);
+        }
     }
     return total;
 }
@@ -399,6 +574,24 @@ bool MayReplaceInLine(std::string_view line, const ReplacementTable& table) {
     const LineMatchSettings& settings = table.settings;
     bool anchored = settings.position == PositionLineStart ||
                     settings.position == PositionLineEnd || settings.position == PositionAtColumn;
+    if (const PairAutomaton* automaton = table.automaton()) {
+        return automaton->AnyIn(line);
+    }
+    if (const StartIndex* index = table.index()) {
+        if (line.empty()) {
+            return false;
+        }
+        if (settings.position == PositionLineStart || settings.position == PositionAtColumn) {
+            std::size_t anchor = 0;
+            return AnchorOf(line, 1, settings, anchor) && AnyStartAt(*index, line, anchor);
+        }
+        for (std::size_t at = 0; at < line.size(); ++at) {
+            if (AnyStartAt(*index, line, at)) {
+                return true;
+            }
+        }
+        return false;
+    }
     for (const ReplacementPair& pair : table.pairs) {
         std::size_t length = pair.searchLength();
         if (length == 0 || line.size() < length) {

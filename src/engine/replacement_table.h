@@ -8,10 +8,12 @@
 #pragma once
 
 #include "job.h"
+#include "pair_automaton.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +35,10 @@ public:
     static SearchPattern Utf8(std::string text, bool ignoreCase);
 
     const std::string& text() const { return text_; }
+    // The byte pairs (for a text of one byte, or when case is ignored in
+    // UTF-8 text: the single bytes) that a match of this text can start
+    // with, as they stand in a line.
+    void StartKeys(std::vector<std::uint16_t>& pairs, std::vector<std::uint8_t>& singles) const;
     std::size_t size() const { return text_.size(); }
     // The first position at or after `from` where the text stands in
     // `haystack`, or npos.
@@ -67,11 +73,36 @@ struct LineMatchSettings {
     std::int32_t positionColumn = 0;
 };
 
+// The bytes every pair of a large table can start a match with, so that a
+// line none of them occurs in is passed over at the cost of one look at its
+// bytes, and a pair whose start is not in the line is not searched at all.
+struct StartIndex {
+    struct Keys {
+        std::vector<std::uint16_t> pairs;
+        std::vector<std::uint8_t> singles;
+    };
+    std::vector<std::uint64_t> anyPair;       // 65536 bits: some pair starts so
+    std::array<std::uint64_t, 4> anySingle{}; // 256 bits
+    std::vector<Keys> perPair;
+};
+
 class ReplacementTable {
 public:
     std::vector<ReplacementPair> pairs;
     LineMatchSettings settings;
     bool empty() const { return pairs.empty(); }
+
+    // Indexes the pairs for lines that are searched for many pairs at once:
+    // an automaton that finds all texts in one pass, or, when that would be
+    // too large, the start index. Must be rebuilt after the pairs change
+    // (BuildReplacementTable does).
+    void BuildIndex();
+    const PairAutomaton* automaton() const { return automaton_.get(); }
+    const StartIndex* index() const { return index_.get(); }
+
+private:
+    std::shared_ptr<const PairAutomaton> automaton_;
+    std::shared_ptr<const StartIndex> index_;
 };
 
 // Prepares one typed text for the table (search text when `isSearch`).

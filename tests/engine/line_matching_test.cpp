@@ -206,7 +206,8 @@ TEST(LineMatching, AgreesWithThePlainReference) {
         job.code = random() % 3 == 0 ? CodeOem : CodeAnsi;
         job.position = positions[random() % 4];
         job.positionColumn = static_cast<std::int32_t>(random() % 8) - 1;
-        std::size_t pairs = 1 + random() % 3;
+        // Large tables take the indexed way.
+        std::size_t pairs = random() % 3 == 0 ? 9 + random() % 12 : 1 + random() % 3;
         reference::Settings settings{job.capsLock, job.code, job.position, job.positionColumn};
         std::vector<reference::Pair> referencePairs;
         ReplacementTable table;
@@ -221,6 +222,9 @@ TEST(LineMatching, AgreesWithThePlainReference) {
             referencePairs.push_back({search, replacement});
             table.pairs.push_back(ReplacementPair{
                 SearchPattern(search, FoldTableFor(job.capsLock, job.code)), replacement});
+        }
+        if (pairs > 8) {
+            table.BuildIndex();
         }
         std::string line = randomText(40);
         std::size_t capacity = random() % 4 == 0 ? line.size() + random() % 6 : kLineCapacity;
@@ -259,6 +263,74 @@ TEST(LineMatching, FastSearchFindsEveryOccurrenceInLongText) {
             ASSERT_EQ(pattern.Find(text, from), haystack.find(folded, from));
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// Applying a table with and without its index gives the same line and count.
+void ExpectIndexChangesNothing(ReplacementTable table, const std::vector<std::string>& lines) {
+    ReplacementTable plain = table;
+    table.BuildIndex();
+    for (const std::string& line : lines) {
+        std::string a = line;
+        std::string b = line;
+        int countPlain = ReplaceInLine(a, kLineCapacity, plain);
+        int countIndexed = ReplaceInLine(b, kLineCapacity, table);
+        ASSERT_EQ(b, a);
+        ASSERT_EQ(countIndexed, countPlain);
+        if (countPlain > 0) {
+            ASSERT_TRUE(MayReplaceInLine(line, table)) << "the index may never miss a change";
+        }
+    }
+}
+
+TEST(LineMatching, ManyPairsGoThroughAnAutomaton) {
+    std::mt19937 random(555);
+    ReplacementTable table;
+    std::vector<std::string> words;
+    for (int i = 0; i < 3000; ++i) {
+        std::string word;
+        for (int k = 0, n = 3 + static_cast<int>(random() % 6); k < n; ++k) {
+            word += static_cast<char>('a' + random() % 26);
+        }
+        words.push_back(word);
+        table.pairs.push_back({SearchPattern(word, nullptr), word.substr(0, 1) + "_"});
+    }
+    std::vector<std::string> lines;
+    for (int i = 0; i < 400; ++i) {
+        std::string line;
+        for (int k = 0; k < 12; ++k) {
+            line += random() % 3 == 0 ? words[random() % words.size()] : "zz";
+            line += ' ';
+        }
+        lines.push_back(line);
+    }
+    ExpectIndexChangesNothing(table, lines);
+    table.BuildIndex();
+    EXPECT_NE(table.automaton(), nullptr);
+}
+
+TEST(LineMatching, AHugeTableFallsBackToTheStartIndex) {
+    // Long texts over many different bytes would make the automaton too large.
+    std::mt19937 random(556);
+    ReplacementTable table;
+    std::vector<std::string> texts;
+    for (int i = 0; i < 300; ++i) {
+        std::string text;
+        for (int k = 0; k < 999; ++k) {
+            text += static_cast<char>(32 + random() % 120);
+        }
+        texts.push_back(text);
+        table.pairs.push_back({SearchPattern(text, nullptr), "#"});
+    }
+    std::vector<std::string> lines = {texts[3], "x" + texts[7] + texts[3], texts[299].substr(1),
+                                      std::string(50, 'q')};
+    ExpectIndexChangesNothing(table, lines);
+    table.BuildIndex();
+    EXPECT_EQ(table.automaton(), nullptr);
+    EXPECT_NE(table.index(), nullptr);
 }
 
 } // namespace

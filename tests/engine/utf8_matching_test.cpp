@@ -112,7 +112,8 @@ TEST(Utf8Matching, AgreesWithTheCharacterReference) {
         table.settings = LineMatchSettings{ignoreCase, CodeUtf8, positions[random() % 4],
                                            static_cast<std::int32_t>(random() % 6) - 1};
         std::vector<reference::Pair> pairs;
-        for (std::size_t p = 0, n = 1 + random() % 2; p < n; ++p) {
+        for (std::size_t p = 0, n = random() % 3 == 0 ? 9 + random() % 8 : 1 + random() % 2; p < n;
+             ++p) {
             std::string search = randomText(2);
             if (ignoreCase) {
                 search = FoldUtf8Text(search);
@@ -120,6 +121,9 @@ TEST(Utf8Matching, AgreesWithTheCharacterReference) {
             std::string replacement = randomText(2);
             pairs.push_back({search, replacement});
             table.pairs.push_back({SearchPattern::Utf8(search, ignoreCase), replacement});
+        }
+        if (table.pairs.size() > 8) {
+            table.BuildIndex();
         }
         reference::Settings settings{ignoreCase, CodeUtf8, table.settings.position,
                                      table.settings.positionColumn};

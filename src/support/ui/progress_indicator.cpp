@@ -64,6 +64,14 @@ void ProgressIndicator::SetPosition(long position) {
     count_->setAccessibleName(count_->text());
 }
 
+bool ProgressIndicator::EventsDue() {
+    if (sinceEvents_.isValid() && sinceEvents_.elapsed() < 10) {
+        return false;
+    }
+    sinceEvents_.start();
+    return true;
+}
+
 void ProgressIndicator::RequestStop() {
     if (!canStop_ || aborted_) {
         return;
@@ -96,14 +104,18 @@ void Velmor_UpdateProgressIndicator(ProgressIndicator* indicator, long position)
         return;
     }
     indicator->SetPosition(position);
-    Velmor_ProcessPendingEvents();
+    if (indicator->EventsDue()) {
+        Velmor_ProcessPendingEvents();
+    }
 }
 
 int Velmor_CheckProgressIndicatorAborted(ProgressIndicator* indicator) {
     if (indicator == nullptr) {
         return 0;
     }
-    Velmor_ProcessPendingEvents();
+    if (indicator->EventsDue()) {
+        Velmor_ProcessPendingEvents();
+    }
     return indicator->Aborted() ? 1 : 0;
 }
 

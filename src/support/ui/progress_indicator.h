@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <string_view>
 
 class QLabel;
@@ -26,6 +27,9 @@ public:
     bool Aborted() const { return aborted_; }
     // Asks the step to stop, as the stop button does (no effect without one).
     void RequestStop();
+    // True at most every few milliseconds: a run updates the indicator for
+    // every file, but handling events that often would only slow it down.
+    bool EventsDue();
 
 protected:
     void reject() override;
@@ -38,6 +42,7 @@ private:
     QLabel* count_ = nullptr;
     QProgressBar* bar_ = nullptr;
     QPushButton* stop_ = nullptr;
+    QElapsedTimer sinceEvents_;
 };
 
 ProgressIndicator* Velmor_CreateProgressIndicator(QWidget* parent, std::string_view title,
