@@ -119,15 +119,17 @@ Walk WalkEveryWindow(int language) {
     });
     ShowAbout(main);
 
-    // A message box with three of Qt's standard buttons.
-    WhenModal<QMessageBox>([&walk](QMessageBox* box) {
-        for (QAbstractButton* button : box->buttons()) {
-            walk.texts["messageBox/" + std::to_string(box->standardButton(button)) + ":text"] =
-                ToUtf8(button->text());
-        }
-        box->button(QMessageBox::Ignore)->click();
-    });
-    ShowMessage(kMsgCannotOpenFile, "/tmp/x");
+    // Message boxes with every standard button the program uses.
+    for (int id : {kMsgCannotOpenFile, kMsgConfirmFile, kMsgNotTextFile}) {
+        WhenModal<QMessageBox>([&walk](QMessageBox* box) {
+            for (QAbstractButton* button : box->buttons()) {
+                walk.texts["messageBox/" + std::to_string(box->standardButton(button)) + ":text"] =
+                    ToUtf8(button->text());
+            }
+            box->button(QMessageBox::Cancel)->click();
+        });
+        ShowMessage(id, "/tmp/x");
+    }
     return walk;
 }
 
@@ -159,6 +161,47 @@ TEST_F(Languages, EveryWindowTextHasItsEnglishAndItsGermanForm) {
     }
     EXPECT_EQ(german.withoutName, std::vector<std::string>{});
     EXPECT_EQ(english.withoutName, std::vector<std::string>{});
+}
+
+// The captions (bold), window and field names (quoted) and message buttons
+// (italic) the manual of `language` names, whitespace made single blanks.
+std::vector<std::string> NamesInTheManual(const char* file, bool german) {
+    QString text = ToQString(testing_support::ReadFile(std::string(QUINTREL_SOURCE_DIR) + file));
+    text.remove(QRegularExpression(QStringLiteral("`[^`]*`")));
+    std::vector<std::string> names;
+    const QString patterns[] = {
+        QStringLiteral("\\*\\*(.+?)\\*\\*"),
+        german ? QStringLiteral("„([^“]+)“") : QStringLiteral("\"([^\"]+)\""),
+        QStringLiteral("(?<![*\\w])\\*([^*\\s][^*]*?)\\*(?![*\\w])"),
+    };
+    for (const QString& pattern : patterns) {
+        auto found = QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
+                         .globalMatch(text);
+        while (found.hasNext()) {
+            names.push_back(ToUtf8(found.next().captured(1).simplified()));
+        }
+    }
+    return names;
+}
+
+// The manual names every control as the program shows it, in each language.
+TEST_F(Languages, TheManualNamesTheControlsAsTheyRead) {
+    struct Case {
+        int language;
+        const char* manual;
+    } cases[] = {{kLanguageGerman, "/doc/manual-de.md"}, {kLanguageEnglish, "/doc/manual-en.md"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.manual);
+        std::set<std::string> shown;
+        for (const auto& [key, text] : WalkEveryWindow(c.language).texts) {
+            shown.insert(ToUtf8(ToQString(text).remove(QLatin1Char('&')).simplified()));
+        }
+        std::vector<std::string> names = NamesInTheManual(c.manual, c.language == kLanguageGerman);
+        EXPECT_GT(names.size(), 50u);
+        for (const std::string& name : names) {
+            EXPECT_EQ(shown.count(name), 1u) << "the manual names \"" << name << "\"";
+        }
+    }
 }
 
 TEST_F(Languages, TheWordsThatReadTheSameAreFewAndWhole) {
