@@ -1,6 +1,7 @@
 #include "about_box.h"
 
 #include "velmor_dialog.h"
+#include "velmor_strings.h"
 #include "velmor_version.h"
 
 #include <QApplication>
@@ -16,16 +17,6 @@
 #include <algorithm>
 
 namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // The licence under which ICU and its Unicode data are given, as its
 // holders word it; a licence text is shown as written, untranslated.

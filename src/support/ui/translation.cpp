@@ -61,6 +61,10 @@ std::string TranslationCatalogueName(std::string_view module, int language) {
     return LowerAscii(module) + code;
 }
 
+std::string TranslationTextListPath(std::string_view module) {
+    return ":/translations/" + LowerAscii(module) + ".ts";
+}
+
 bool LTS_UseVelmorStandard(const std::string& programDirectory, int language) {
     Layer& layer = TheLayer();
     for (auto& translator : layer.catalogues) {

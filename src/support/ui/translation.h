@@ -26,6 +26,10 @@ inline constexpr int kIdTranslationAssistance = 11;
 // written in lower case) for `language`: "quintrel-044.qm".
 std::string TranslationCatalogueName(std::string_view module, int language);
 
+// The list of every dialog text of `module` built into the program (the
+// German sources of its catalogue, by context): ":/translations/quintrel.ts".
+std::string TranslationTextListPath(std::string_view module);
+
 struct TranslationState {
     int language = 49;
     // The catalogues loaded for the dialogs, each with where it came from

@@ -15,22 +15,11 @@ namespace {
 
 const char kStringTableContext[] = "StringTable";
 
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
 // The dialogs' texts of `module` from its text list: every message of every
 // context, in the list's order.
 std::vector<TranslatableText> DialogTexts(std::string_view module) {
     std::vector<TranslatableText> texts;
-    QFile file(QStringLiteral(":/translations/") + ToQString(LowerAscii(module)) +
-               QStringLiteral(".ts"));
+    QFile file(ToQString(TranslationTextListPath(module)));
     if (!file.open(QIODevice::ReadOnly)) {
         return texts;
     }
