@@ -3,32 +3,18 @@
 #include "language_chooser.h"
 #include "string_table.h"
 #include "velmor_dialog.h"
+#include "when_modal.h"
 
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 const int kOffered[] = {kLanguageEnglish, kLanguageGerman, 0};
-
-// Runs `action` on the chooser once it is shown modally.
-void WhenChooserShown(std::function<void(LanguageChooser*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (auto* chooser = qobject_cast<LanguageChooser*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            action(chooser);
-        }
-    });
-    timer->start();
-}
 
 std::vector<std::string> Rows(const QListWidget* list) {
     std::vector<std::string> rows;
@@ -89,7 +75,7 @@ TEST(LanguageChooser, OkGivesTheChoiceCancelAndEscapeTheCurrentLanguage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WhenChooserShown(c.act);
+        WhenModal<LanguageChooser>(c.act);
         EXPECT_EQ(Velmor_SelectLanguage(nullptr, kOffered, kLanguageGerman, 0), c.result);
     }
 }
