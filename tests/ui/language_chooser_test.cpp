@@ -80,15 +80,4 @@ TEST(LanguageChooser, OkGivesTheChoiceCancelAndEscapeTheCurrentLanguage) {
     }
 }
 
-TEST(LanguageChooser, TheHookAnswersInsteadOfTheWindow) {
-    std::vector<int> offered;
-    SetLanguageChooserHook([&offered](const std::vector<int>& languages, int current) {
-        offered = languages;
-        return current == kLanguageGerman ? kLanguageEnglish : 0;
-    });
-    EXPECT_EQ(Velmor_SelectLanguage(nullptr, kOffered, kLanguageGerman, 0), kLanguageEnglish);
-    SetLanguageChooserHook(nullptr);
-    EXPECT_EQ(offered, (std::vector<int>{kLanguageEnglish, kLanguageGerman}));
-}
-
 } // namespace
