@@ -21,7 +21,7 @@ else
 BUILD_DIR ?= build
 endif
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test package bench fuzz clean
 
 all: build
 
@@ -43,6 +43,10 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -j$(JOBS) --output-on-failure
+
+# The Debian package velmor-quintrel_<version>_<arch>.deb in $(BUILD_DIR).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 bench:
 	@EXTRA_PACKAGES="python3 $(BENCH_PACKAGES)" scripts/install-deps

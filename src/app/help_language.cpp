@@ -1,28 +1,20 @@
 #include "help_language.h"
 
+#include "about_box.h"
 #include "desktop.h"
 #include "file_names.h"
+#include "language_chooser.h"
 #include "main_dialog.h"
 #include "program.h"
+#include "settings_store.h"
 #include "string_table.h"
+#include "translation.h"
+#include "translation_assistance.h"
 
-#include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QMessageBox>
-#include <QTranslator>
 #include <cstdio>
 
 void ApplyLanguage() {
-    SetStringLanguage(AppLanguage);
-    // Qt's own texts (standard buttons, the file dialog, edit menus) in the
-    // interface language; English is Qt's own.
-    static QTranslator qtTexts;
-    QCoreApplication::removeTranslator(&qtTexts);
-    if (AppLanguage != kLanguageEnglish &&
-        qtTexts.load(QStringLiteral("qtbase_de"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(&qtTexts);
-    }
+    LTS_UseVelmorStandard(ProgramDirectory, AppLanguage);
 }
 
 std::string ManualPath(const std::string& programDirectory, int language) {
@@ -43,21 +35,33 @@ void ShowManual(MainDialogWindow& window) {
 }
 
 void ShowAbout(MainDialogWindow& window) {
-    QString text = QStringLiteral("<b>%1</b><br>%2 %3<br>© Velmor Software")
-                       .arg(QString::fromStdString(ProgramTitle).toHtmlEscaped(),
-                            QCoreApplication::translate("About", "Version"),
-                            QString::fromStdString(VersionText));
-    QMessageBox::about(&window, QString::fromStdString(ProgramTitle), text);
+    VELMOR_ABOUT about;
+    about.Init(ProductNumber, ProgramTitle, VersionText);
+    about.AddModules("velmor");
+    about.AddThirdPartyRights("qt");
+    about.AddThirdPartyRights("icu");
+    about.ShowDialog(&window);
 }
 
 int ChangeLanguage(MainDialogWindow& window) {
-    // The language chooser comes with the translations; until then the
-    // interface stays German and nothing changes.
-    (void)window;
-    return 0;
+    static const int kLanguages[] = {kLanguageEnglish, kLanguageGerman, 0};
+    int chosen = Velmor_SelectLanguage(&window, kLanguages, AppLanguage, 0);
+    if (chosen == AppLanguage) {
+        return 0;
+    }
+    AppLanguage = chosen;
+    // A failed write costs only the choice at the next start; the dialog is
+    // rebuilt in the new language all the same.
+    Velmor_WriteLongToHKCU(kProgramKey, "Settings", "AppLanguage", chosen);
+    ApplyLanguage();
+    return chosen;
 }
 
 void RunTranslationAssistance(MainDialogWindow& window) {
-    // The button is hidden; the assistance comes with the translations.
-    (void)window;
+    TranslationAssistance record{};
+    if (LTS_OpenAssistance(record, &window, ProgramTitle) != 1) {
+        return;
+    }
+    LTS_PerformAssistance(record, kTranslationModule);
+    LTS_CloseAssistance(record);
 }

@@ -2,13 +2,22 @@
 // (Qt's own, such as -platform, still work) and ends with 0.
 #include "main_dialog.h"
 #include "program.h"
+#include "self_check.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmor Quintrel"));
     QApplication::setOrganizationName(QStringLiteral("Velmor Software"));
+    // The desktop entry the windows belong to (its icon, its name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmor-quintrel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
     InitializeProgramValues();
+    if (const char* report = std::getenv(kSelfCheckVariable); report != nullptr && *report != 0) {
+        return WriteSelfCheckReport(report);
+    }
     return RunProgram();
 }

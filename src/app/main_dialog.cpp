@@ -10,6 +10,7 @@
 #include "replacement_list.h"
 #include "run_window.h"
 #include "string_table.h"
+#include "translation.h"
 #include "ui_main_dialog.h"
 
 #include <QIcon>
@@ -18,8 +19,8 @@
 
 MainDialogWindow::MainDialogWindow(MainDialog& app, QWidget* parent)
     : VelmorDialog(parent), app_(app), ui_(std::make_unique<Ui::MainDialog>()) {
-    ui_->setupUi(this);
-    BindControls();
+    SetUpTemplate(*ui_);
+    LTS_TranslateDialog(*this, kTranslationModule, 0);
     Initialize();
 }
 
@@ -44,7 +45,6 @@ QTableWidget* MainDialogWindow::ReplacementList() const {
 void MainDialogWindow::Initialize() {
     app_.window = this;
     setWindowIcon(QIcon(QStringLiteral(":/icons/101.png")));
-    ui_->translateButton->hide();
 
     QTableWidget* list = ui_->replacementList;
     list->setShowGrid(true);
@@ -58,10 +58,21 @@ void MainDialogWindow::Initialize() {
     SetButtonCheck(*this, kIdPerformReplace, 1);
     SetButtonCheck(*this, kIdConfirm, 0);
 
-    ProgramTitle = FirstCharacters(ToUtf8(windowTitle()), 99);
-    UpdateTitle(*this);
     UpdateControlStates(*this);
     ui_->directoryList->setFocus(Qt::OtherFocusReason);
+}
+
+void MainDialogWindow::TemplateTranslated() {
+    // The caption as it reads in the interface language is the program title.
+    ProgramTitle = FirstCharacters(ToUtf8(windowTitle()), 99);
+    UpdateTitle(*this);
+    QTableWidget* list = ui_->replacementList;
+    const int captions[] = {kColumnSearch, kColumnReplace};
+    for (int column = 0; column < list->columnCount() && column < 2; ++column) {
+        if (QTableWidgetItem* header = list->horizontalHeaderItem(column)) {
+            header->setText(ToQString(LoadTranslatedString(captions[column])));
+        }
+    }
 }
 
 std::string ComposeTitle(const std::string& title, const std::string& version) {

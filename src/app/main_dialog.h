@@ -41,6 +41,9 @@ public:
 
 protected:
     void OnCommand(int id, int notification) override;
+    // The program title and the list view's column captions follow the
+    // template's language.
+    void TemplateTranslated() override;
 
 private:
     void Initialize();

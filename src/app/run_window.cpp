@@ -7,6 +7,7 @@
 #include "run_job.h"
 #include "string_table.h"
 #include "summary_dialog.h"
+#include "translation.h"
 #include "ui_scan_dialog.h"
 
 #include <QApplication>
@@ -14,8 +15,8 @@
 
 ScanDialog::ScanDialog(QWidget* parent)
     : VelmorDialog(parent), ui_(std::make_unique<Ui::ScanDialog>()) {
-    ui_->setupUi(this);
-    BindControls();
+    SetUpTemplate(*ui_);
+    LTS_TranslateDialog(*this, kTranslationModule, 0);
 }
 
 ScanDialog::~ScanDialog() = default;

@@ -157,23 +157,23 @@ const char kHelp[] =
 Searches and replaces text line by line in many files at once, as the program
 Velmor Quintrel does, without a display.
 
-Job (as at "Starten" in the program):
+Job (as at "Start" in the program):
   --profile FILE            start from a profile saved by the program; options after it add to it
-  --dir DIR                 a directory ("Verzeichnisse"); repeatable
-  --files PATTERN           a file name or wildcard pattern ("Dateien oder Dateigruppen"); repeatable
+  --dir DIR                 a directory ("Directories"); repeatable
+  --files PATTERN           a file name or wildcard pattern ("Files or file groups"); repeatable
   --replace SEARCH REPLACEMENT   a replacement pair; pairs apply in the order given; repeatable
-  --subdirs                 "Unterverzeichnisse einbeziehen"
+  --subdirs                 "Include subdirectories"
   --position anywhere|start|end|column    default anywhere
   --column N                the column for --position column
   --code ansi|oem|utf8      "ISO-8851" (default), "Ascii" or "UTF-8"
-  --ignore-case             "Groß- und Kleinschreibung beim Suchen ignorieren"
-  --escapes                 "Ersatzdarstellung für Steuerzeichen erkennen"
-  --no-replace              "Ersetzungen durchführen" off
+  --ignore-case             "Ignore letter case when searching"
+  --escapes                 "Recognise escape notation for control characters"
+  --no-replace              "Perform replacements" off
   --delete-empty-lines  --strip-leading-spaces  --strip-trailing-spaces
   --strip-leading-tabs  --strip-trailing-tabs
   --newer DATE | --older DATE   with --time TIME (default empty); the date filter
-  --confirm                 "Jede Datei vor Veränderung bestätigen"
-  --keep-line-ends          "Zeilenenden der Datei beibehalten": each line keeps its own line end
+  --confirm                 "Confirm each file before changing it"
+  --keep-line-ends          "Keep the file's line ends": each line keeps its own line end
 Finishing a run that changed files (one of):
   --accept                  accept all changes: delete the backups (default)
   --undo                    undo all changes after reporting them, which makes a preview
@@ -198,9 +198,13 @@ Output:
   --quiet  --help  --version
   --lang 44|49              English (44) or German (49); default: the program's language setting
 Exit status: 0 the run was carried out (also when nothing was found or changed); 1 it ended
+<<<<<<< HEAD
 early (a message ended it); 2 a usage error or a job refused at Start (messages 2001-2004).
 With --recover: 0 nothing is left below DIR (nothing found, or all of it finished); 1 something
 is left (reported only, an only copy kept, or a step failed); 2 a usage error or DIR unreadable.
+=======
+early (a message ended it); 2 a usage error or a job refused at Start (messages 2001-2004, 2019).
+>>>>>>> main
 )";
 
 const char kHelpGerman[] =
@@ -251,10 +255,14 @@ Ausgabe:
   --lang 44|49              Englisch (44) oder Deutsch (49); Voreinstellung: die Sprache des Programms
 Rückgabewert: 0 der Lauf wurde ausgeführt (auch wenn nichts gefunden oder verändert wurde);
 1 er endete vorzeitig (eine Meldung beendete ihn); 2 falscher Aufruf oder ein beim Start
+<<<<<<< HEAD
 abgelehnter Auftrag (Meldungen 2001-2004).
 Mit --recover: 0 unter VERZ ist nichts übrig (nichts gefunden oder alles abgeschlossen); 1 etwas
 ist übrig (nur gemeldet, eine einzige Kopie behalten oder ein Schritt fehlgeschlagen); 2 falscher
 Aufruf oder VERZ nicht lesbar.
+=======
+abgelehnter Auftrag (Meldungen 2001-2004, 2019).
+>>>>>>> main
 )";
 
 } // namespace

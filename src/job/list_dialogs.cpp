@@ -8,6 +8,7 @@
 #include "main_dialog.h"
 #include "program.h"
 #include "string_table.h"
+#include "translation.h"
 #include "ui_add_directory_dialog.h"
 #include "ui_add_wildcard_dialog.h"
 
@@ -100,8 +101,8 @@ void RemoveSelectedEntry(MainDialogWindow& window, QListWidget* list) {
 
 AddDirectoryDialog::AddDirectoryDialog(MainDialogWindow& main)
     : VelmorDialog(&main), main_(main), ui_(std::make_unique<Ui::AddDirectoryDialog>()) {
-    ui_->setupUi(this);
-    BindControls();
+    SetUpTemplate(*ui_);
+    LTS_TranslateDialog(*this, kTranslationModule, 0);
 }
 
 AddDirectoryDialog::~AddDirectoryDialog() = default;
@@ -129,8 +130,8 @@ void AddDirectoryDialog::OnCommand(int id, int notification) {
 
 AddWildcardDialog::AddWildcardDialog(MainDialogWindow& main)
     : VelmorDialog(&main), main_(main), ui_(std::make_unique<Ui::AddWildcardDialog>()) {
-    ui_->setupUi(this);
-    BindControls();
+    SetUpTemplate(*ui_);
+    LTS_TranslateDialog(*this, kTranslationModule, 0);
 }
 
 AddWildcardDialog::~AddWildcardDialog() = default;

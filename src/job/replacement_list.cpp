@@ -5,6 +5,7 @@
 #include "main_dialog.h"
 #include "program.h"
 #include "string_table.h"
+#include "translation.h"
 #include "ui_replacement_dialog.h"
 
 #include <QAction>
@@ -29,11 +30,9 @@ bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
 ReplacementDialog::ReplacementDialog(MainDialogWindow& main, Mode mode)
     : VelmorDialog(&main), main_(main), mode_(mode),
       ui_(std::make_unique<Ui::ReplacementDialog>()) {
-    ui_->setupUi(this);
-    BindControls();
+    SetUpTemplate(*ui_);
+    LTS_TranslateDialog(*this, kTranslationModule, 0);
     if (mode_ == Mode::Edit) {
-        setWindowTitle(QCoreApplication::translate("ReplacementDialog", "Ersetzung ändern"));
-        setAccessibleName(windowTitle());
         int row = ListViewNextSelected(main_.ReplacementList(), -1);
         if (row >= 0) {
             ListRow texts = ListViewRow(main_.ReplacementList(), row);
@@ -46,6 +45,13 @@ ReplacementDialog::ReplacementDialog(MainDialogWindow& main, Mode mode)
 }
 
 ReplacementDialog::~ReplacementDialog() = default;
+
+void ReplacementDialog::TemplateTranslated() {
+    if (mode_ == Mode::Edit) {
+        setWindowTitle(QCoreApplication::translate("ReplacementDialog", "Ersetzung ändern"));
+        setAccessibleName(windowTitle());
+    }
+}
 
 void ReplacementDialog::OnCommand(int id, int notification) {
     (void)notification;
@@ -122,9 +128,9 @@ std::unique_ptr<QMenu> BuildReplacementMenu(QWidget* owner, int selected) {
         action->setData(id);
         action->setEnabled(enabled);
     };
-    add(kMenuDelete, "Löschen", selected >= 1);
-    add(kMenuEdit, "Ändern", selected == 1);
-    add(kMenuAddReplacement, "Ersetzung hinzufügen", true);
+    add(kMenuDelete, QT_TRANSLATE_NOOP("ReplacementMenu", "Löschen"), selected >= 1);
+    add(kMenuEdit, QT_TRANSLATE_NOOP("ReplacementMenu", "Ändern"), selected == 1);
+    add(kMenuAddReplacement, QT_TRANSLATE_NOOP("ReplacementMenu", "Ersetzung hinzufügen"), true);
     return menu;
 }
 

@@ -44,6 +44,8 @@ public:
 
 protected:
     void OnCommand(int id, int notification) override;
+    // Dialog 113 shares the template of 109 under its own caption.
+    void TemplateTranslated() override;
 
 private:
     void Accept();

@@ -3,13 +3,15 @@
 #include "commit_undo.h"
 #include "desktop.h"
 #include "list_controls.h"
+#include "program.h"
 #include "string_table.h"
+#include "translation.h"
 #include "ui_summary_dialog.h"
 
 SummaryDialog::SummaryDialog(QWidget* parent, const RunSummaryInfo& info, RunUi& ui)
     : VelmorDialog(parent), info_(info), runUi_(ui), ui_(std::make_unique<Ui::SummaryDialog>()) {
-    ui_->setupUi(this);
-    BindControls();
+    SetUpTemplate(*ui_);
+    LTS_TranslateDialog(*this, kTranslationModule, 0);
     Initialize();
 }
 

@@ -1,6 +1,7 @@
 #include "settings_store.h"
 
 #include "file_names.h"
+#include "velmor_strings.h"
 
 #include <cerrno>
 #include <climits>
@@ -34,16 +35,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
         }
     }
     return true;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 bool HasLineBreakOrZero(std::string_view text) {

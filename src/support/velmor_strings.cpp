@@ -81,3 +81,13 @@ std::vector<std::string> SplitAt(std::string_view text, char separator) {
         start = pos + 1;
     }
 }
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}

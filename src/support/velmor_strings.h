@@ -35,3 +35,5 @@ std::string JoinWith(const std::vector<std::string>& items, char separator);
 // Splits `text` at every `separator`; empty items are kept, but the empty
 // text has no items at all.
 std::vector<std::string> SplitAt(std::string_view text, char separator);
+// The text without the blanks (spaces and tabs) at its start and end.
+std::string_view TrimBlanks(std::string_view text);

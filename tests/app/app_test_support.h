@@ -4,6 +4,7 @@
 
 #include "main_dialog.h"
 #include "message_box.h"
+#include "when_modal.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -61,21 +62,6 @@ struct MainDialogFixture {
     MainDialog app;
     std::unique_ptr<MainDialogWindow> window;
 };
-
-// Runs `action` on the modal window that opens next (polling until one of
-// type T is there), from inside its modal loop.
-template <class T> void WhenModal(std::function<void(T*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (T* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            action(window);
-        }
-    });
-    timer->start();
-}
 
 // The template controls of `dialog` that have no accessible name (Qt's own
 // inner widgets, which carry no object name, are not looked at).

@@ -292,3 +292,42 @@ TEST(BatchTexts, NamesShownOnATerminalCarryNoControlCharacters) {
 }
 
 } // namespace
+
+namespace {
+
+bool HasGermanLetters(std::string_view text) {
+    for (const char* letter : {"ä", "ö", "ü", "Ä", "Ö", "Ü", "ß"}) {
+        if (text.find(letter) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// In English the tool names the program's controls by their English
+// captions and says nothing in German; each text has its German form.
+TEST(BatchTexts, EveryTextHasItsEnglishAndGermanForm) {
+    std::vector<std::string> german, english;
+    for (int language : {kLanguageGerman, kLanguageEnglish}) {
+        SetStringLanguage(language);
+        std::vector<std::string>& texts = language == kLanguageGerman ? german : english;
+        for (int id = static_cast<int>(ToolText::UnknownOption);
+             id <= static_cast<int>(ToolText::BadLanguage); ++id) {
+            texts.push_back(ToolMessage(static_cast<ToolText>(id), "x", "y"));
+        }
+        texts.emplace_back(HelpText());
+    }
+    SetStringLanguage(kLanguageGerman);
+    ASSERT_EQ(german.size(), english.size());
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        SCOPED_TRACE(english[i]);
+        EXPECT_FALSE(english[i].empty());
+        EXPECT_NE(english[i], german[i]);
+        EXPECT_FALSE(HasGermanLetters(english[i]));
+    }
+    for (const char* caption : {"\"Include subdirectories\"", "\"Start\"", "\"Directories\""}) {
+        EXPECT_NE(english.back().find(caption), std::string::npos) << caption;
+    }
+}

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <sys/stat.h>
 #include <utility>
 
@@ -62,6 +64,14 @@ std::optional<std::string> ShowWindow(const FileDialogRequest& request,
     QFileDialog dialog(owner, ToQString(LoadTranslatedString(request.titleId)),
                        ToQString(startFolder));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // Room for the columns' captions and dates in either language.
+    QFontMetrics metrics(dialog.font());
+    dialog.resize(metrics.averageCharWidth() * 120, metrics.height() * 30);
+    if (auto* details = dialog.findChild<QTreeView*>()) {
+        for (int column = 1; column < 4; ++column) {
+            details->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
     switch (request.mode) {
     case kFileDialogDirectory:
         dialog.setFileMode(QFileDialog::Directory);

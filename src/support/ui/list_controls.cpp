@@ -11,16 +11,6 @@
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 // An entry keeps its exact bytes beside the text shown, so a path that is
 // not valid UTF-8 comes back unchanged.
 constexpr int kBytesRole = Qt::UserRole + 1;

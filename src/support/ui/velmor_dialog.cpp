@@ -27,6 +27,13 @@ std::string ToUtf8(const QString& text) {
 
 VelmorDialog::VelmorDialog(QWidget* parent) : QDialog(parent) {}
 
+void VelmorDialog::RetranslateTemplate() {
+    if (retranslate_) {
+        retranslate_();
+    }
+    TemplateTranslated();
+}
+
 void VelmorDialog::BindControls() {
     const auto widgets = findChildren<QWidget*>();
     for (QWidget* widget : widgets) {

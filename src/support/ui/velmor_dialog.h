@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -48,6 +49,18 @@ class VelmorDialog : public QDialog {
 public:
     explicit VelmorDialog(QWidget* parent = nullptr);
 
+    // Builds the dialog from its Designer form (a uic class with setupUi and
+    // retranslateUi, kept alive by the caller for the dialog's lifetime) and
+    // binds its controls.
+    template <class Form> void SetUpTemplate(Form& form) {
+        form.setupUi(this);
+        retranslate_ = [this, &form] { form.retranslateUi(this); };
+        BindControls();
+    }
+    // Puts the template's texts into the current language again, then the
+    // texts the dialog sets itself (TemplateTranslated).
+    void RetranslateTemplate();
+
     // Finds every control that carries an id and connects its signals to
     // OnCommand. Push buttons get autoDefault off, so only the template's
     // default button (if any) answers the Enter key. Sizes given in dialog
@@ -74,6 +87,9 @@ public:
     QSize DialogUnitsToPixels(QSize units) const;
 
 protected:
+    // Called after the template's texts were put into the current language:
+    // a dialog sets here the texts it does not take from its template.
+    virtual void TemplateTranslated() {}
     // One command of a control. The default handles nothing.
     virtual void OnCommand(int id, int notification);
     // Escape and the close box arrive as command 2; the dialog ends only when
@@ -83,6 +99,7 @@ protected:
 private:
     void Bind(QWidget* control, int id);
     std::map<int, QWidget*> controls_;
+    std::function<void()> retranslate_;
 };
 
 // Runs `dialog` modally over its parent and gives its end code.

@@ -1,0 +1,34 @@
+#!/bin/sh
+# The Debian package: built with CPack into a temporary directory, looked at
+# with dpkg-deb (never installed), unpacked, and the unpacked program run.
+#   package_test.sh BUILD_DIR CPACK DPKG_DEB
+set -eu
+BUILD=$1
+CPACK=$2
+DPKG_DEB=$3
+. "$(dirname "$0")/checks.sh"
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/quintrel-package-XXXXXX")
+trap 'rm -rf "$WORK"' EXIT INT TERM
+"$CPACK" -G DEB --config "$BUILD/CPackConfig.cmake" -B "$WORK/out" >"$WORK/cpack.log" 2>&1 || {
+    cat "$WORK/cpack.log"
+    fail "cpack failed"
+}
+set -- "$WORK"/out/velmor-quintrel_*.deb
+[ -f "$1" ] || fail "no package was made: $(ls "$WORK/out")"
+DEB=$1
+
+"$DPKG_DEB" --field "$DEB" Package Version Maintainer Depends Recommends >"$WORK/fields"
+field() { sed -n "s/^$1: //p" "$WORK/fields"; }
+[ "$(field Package)" = velmor-quintrel ] || fail "package name $(field Package)"
+[ "$(field Maintainer)" = "Velmor Software" ] || fail "maintainer $(field Maintainer)"
+case "$(field Version)" in 3.*) ;; *) fail "version $(field Version)" ;; esac
+for dependency in libqt6core6 libqt6gui6 libqt6widgets6 qt6-translations-l10n; do
+    field Depends | grep -q "$dependency" || fail "Depends lacks $dependency: $(field Depends)"
+done
+field Recommends | grep -q xdg-utils || fail "Recommends lacks xdg-utils"
+
+"$DPKG_DEB" -x "$DEB" "$WORK/root"
+check_tree "$WORK/root/usr"
+check_program "$WORK/root/usr" "$WORK"
+echo "package test: passed"
