@@ -6,9 +6,13 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    // A file size limit makes a write fail (and the run report it) instead
+    // of ending the program in the middle of a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmor Quintrel"));
     QApplication::setOrganizationName(QStringLiteral("Velmor Software"));

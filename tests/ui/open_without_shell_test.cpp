@@ -41,6 +41,12 @@ TEST(OpenWithoutShell, AnyPathIsOneArgumentAndNothingInItRuns) {
         EXPECT_EQ(testing_support::ReadFile(dir / "args"), "1\n" + path + std::string(1, '\0'));
         EXPECT_FALSE(testing_support::Exists(marker));
     }
+    // A name that is not valid UTF-8 goes as a file URL that names exactly
+    // its bytes.
+    ::unlink((dir / "args").c_str());
+    EXPECT_TRUE(OpenWithAssociatedProgram("/tmp/gr\xFC\xDF e 100%.txt"));
+    EXPECT_EQ(testing_support::ReadFile(dir / "args"),
+              "1\nfile:///tmp/gr%FC%DF%20e%20100%25.txt" + std::string(1, '\0'));
     ::setenv("PATH", savedPath.c_str(), 1);
 }
 

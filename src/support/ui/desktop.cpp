@@ -26,6 +26,22 @@ bool MeansNoApplication(int exitCode) {
     return exitCode == 3 || exitCode == 4;
 }
 
+// What xdg-open is given for `path`: the path itself, or, for a name that is
+// not valid UTF-8 (a process argument here is Unicode text, which cannot carry
+// such bytes), a file URL with every byte percent-encoded, so the very file is
+// named and never another.
+QString OpenArgument(const std::string& path) {
+    QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() == bytes && !path.empty() && path.front() == '/') {
+        return text;
+    }
+    if (!path.empty() && path.front() == '/') {
+        return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
+    }
+    return text;
+}
+
 } // namespace
 
 bool OpenWithAssociatedProgram(const std::string& path) {
@@ -36,7 +52,7 @@ bool OpenWithAssociatedProgram(const std::string& path) {
     // for the viewer; it deletes itself once it ends.
     auto* process = new QProcess();
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    process->start(QStringLiteral("xdg-open"), {ToQString(path)});
+    process->start(QStringLiteral("xdg-open"), {OpenArgument(path)});
     if (!process->waitForStarted(10000)) {
         process->deleteLater();
         return false;
