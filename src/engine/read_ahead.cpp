@@ -5,6 +5,8 @@
 namespace {
 // Files handed over and taken up at a time: fewer wake-ups between threads.
 constexpr std::size_t kBatch = 16;
+// The most bytes of files whose copies are prepared but not yet taken.
+constexpr long long kPreparedBytes = 64LL * 1024 * 1024;
 } // namespace
 
 ReadAhead::ReadAhead(const LineSettings& lines, int threads) : lines_(lines) {
@@ -23,6 +25,12 @@ ReadAhead::~ReadAhead() {
     for (std::thread& worker : workers_) {
         worker.join();
     }
+    // The run ended before these prepared copies were taken.
+    for (const Slot& slot : slots_) {
+        if (slot.ready && slot.result.verdict == Verdict::Prepared) {
+            DiscardPrepared(slot.path, slot.result);
+        }
+    }
 }
 
 void ReadAhead::Submit(std::string path) {
@@ -40,38 +48,52 @@ void ReadAhead::Publish() {
         std::lock_guard<std::mutex> lock(mutex_);
         for (auto& job : batch_) {
             queue_.push_back(std::move(job));
-            slots_.push_back(Slot::Waiting);
+            slots_.emplace_back();
         }
     }
     batch_.clear();
     workReady_.notify_all();
 }
 
-Verdict ReadAhead::Take(RunUi& ui) {
+LookResult ReadAhead::Take(RunUi& ui) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (slots_.empty() || slots_.front() == Slot::Waiting) {
+    if (slots_.empty() || !slots_.front().ready) {
         lock.unlock();
         Publish(); // the file asked for may still be in the batch
         lock.lock();
     }
-    while (slots_.front() == Slot::Waiting) {
+    while (!slots_.front().ready) {
         if (!verdictReady_.wait_for(lock, std::chrono::milliseconds(40),
-                                    [&] { return slots_.front() != Slot::Waiting; })) {
+                                    [&] { return slots_.front().ready; })) {
             lock.unlock();
             ui.KeepAlive();
             lock.lock();
         }
     }
-    Slot slot = slots_.front();
+    LookResult result = std::move(slots_.front().result);
     slots_.pop_front();
     ++taken_;
-    return slot == Slot::Unchanged ? Verdict::Unchanged : Verdict::NeedsRewrite;
+    if (result.verdict == Verdict::Prepared) {
+        preparedBytes_.fetch_sub(static_cast<long long>(result.bytes));
+    }
+    return result;
 }
 
 void ReadAhead::Work() {
     ScratchBuffers scratch;
     std::vector<std::pair<std::size_t, std::string>> jobs;
-    std::vector<Slot> results;
+    std::vector<LookResult> results;
+    // A copy is prepared only while the copies waiting to be taken stay small.
+    long long granted = 0;
+    auto mayPrepare = [this, &granted](std::size_t bytes) {
+        long long size = static_cast<long long>(bytes);
+        if (preparedBytes_.fetch_add(size) + size > kPreparedBytes) {
+            preparedBytes_.fetch_sub(size);
+            return false;
+        }
+        granted = size;
+        return true;
+    };
     while (true) {
         jobs.clear();
         {
@@ -89,9 +111,12 @@ void ReadAhead::Work() {
         }
         results.clear();
         for (const auto& job : jobs) {
-            results.push_back(LookAhead(job.second, lines_, scratch) == Verdict::Unchanged
-                                  ? Slot::Unchanged
-                                  : Slot::NeedsRewrite);
+            granted = 0;
+            LookResult result = LookAhead(job.second, lines_, scratch, mayPrepare);
+            if (result.verdict != Verdict::Prepared) {
+                preparedBytes_.fetch_sub(granted); // room given, but no copy made
+            }
+            results.push_back(std::move(result));
         }
         bool frontReady = false;
         {
@@ -99,7 +124,10 @@ void ReadAhead::Work() {
             for (std::size_t i = 0; i < jobs.size(); ++i) {
                 std::size_t index = jobs[i].first;
                 if (index >= taken_) {
-                    slots_[index - taken_] = results[i];
+                    Slot& slot = slots_[index - taken_];
+                    slot.ready = true;
+                    slot.path = std::move(jobs[i].second);
+                    slot.result = std::move(results[i]);
                     frontReady = frontReady || index == taken_;
                 }
             }

@@ -1,12 +1,16 @@
 // Looks at the files of a run ahead of their turn on other threads, so that
-// the run's own thread, which decides, writes, asks and counts in the order
-// of the file list, rarely waits for a file to be read. A look never changes
-// anything and never asks anything: a file it cannot clear as unchanged is
-// handled in full by the run when its turn comes.
+// the run's own thread, which decides, asks, renames and counts in the order
+// of the file list, rarely waits for a file to be read or copied. A look never
+// changes a file and never asks anything: it clears a file as unchanged, or
+// prepares its new content in its temporary file (for small files, within a
+// bound on the bytes prepared and not yet taken), or leaves the file to be
+// handled in full when its turn comes. Prepared copies that are never taken
+// are deleted when the look-ahead ends.
 #pragma once
 
 #include "rewrite_file.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -23,12 +27,16 @@ public:
 
     // Queues the next file of the list (handed to the threads in batches).
     void Submit(std::string path);
-    // The verdict on the oldest file not yet taken; waits for it, keeping the
-    // interface alive meanwhile.
-    Verdict Take(RunUi& ui);
+    // What the look at the oldest file not yet taken found; waits for it,
+    // keeping the interface alive meanwhile.
+    LookResult Take(RunUi& ui);
 
 private:
-    enum class Slot : unsigned char { Waiting, Unchanged, NeedsRewrite };
+    struct Slot {
+        bool ready = false;
+        std::string path;
+        LookResult result;
+    };
     void Publish(); // hands the batch collected so far to the threads
     void Work();
 
@@ -42,5 +50,6 @@ private:
     std::size_t submitted_ = 0;
     std::size_t taken_ = 0;
     bool stopping_ = false;
+    std::atomic<long long> preparedBytes_{0}; // prepared and not yet taken
     std::vector<std::thread> workers_;
 };

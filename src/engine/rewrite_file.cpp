@@ -183,6 +183,11 @@ void CopyOwnershipAndMode(int fd, const struct stat& original) {
 
 } // namespace
 
+namespace {
+FileResult FinishRewrite(const std::string& path, const FileCounters& counters,
+                         RewriteContext& context);
+} // namespace
+
 int IsTextFile(const std::string& path, RunUi& ui) {
     if (path.empty()) {
         return 1;
@@ -244,9 +249,6 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
                 readError = FeedFile(source.get(), writer, scratch, &timer);
                 if (readError == 0) {
                     bool written = sink.Flush();
-                    // Start writing the new content to disk now, so that making
-                    // it durable before the backups go finds little left to do.
-                    (void)::sync_file_range(temporary.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
                     CopyOwnershipAndMode(temporary.get(), original);
                     written = temporary.Close() && written;
                     if (!written) {
@@ -274,6 +276,18 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
         }
     }
 
+    return FinishRewrite(path, counters, context);
+}
+
+namespace {
+
+// The end of every rewrite: the confirmation, the file becomes its backup,
+// the new content takes its name, the counters are added.
+FileResult FinishRewrite(const std::string& path, const FileCounters& counters,
+                         RewriteContext& context) {
+    RunUi& ui = *context.ui;
+    const std::string temporaryName = path + kTemporarySuffix;
+    const std::string backupName = path + kBackupSuffix;
     if (context.confirm) {
         int answer = ui.ShowMessage(kMsgConfirmFile, path);
         if (answer == static_cast<int>(Answer::Cancel)) {
@@ -306,6 +320,8 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     return FileResult::Committed;
 }
 
+} // namespace
+
 char* ScratchBuffers::Read(std::size_t size) {
     if (size > readSize_) {
         read_.reset(new char[size]);
@@ -314,21 +330,73 @@ char* ScratchBuffers::Read(std::size_t size) {
     return read_.get();
 }
 
-Verdict LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch) {
+bool FileIdentity::operator==(const FileIdentity& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+namespace {
+
+FileIdentity IdentityOf(const struct stat& status) {
+    FileIdentity identity;
+    identity.device = status.st_dev;
+    identity.inode = status.st_ino;
+    identity.size = status.st_size;
+    identity.modified = status.st_mtim;
+    identity.changed = status.st_ctim;
+    return identity;
+}
+
+// Writes the new content of `content` (a whole file) to the temporary file
+// beside `path`. False, with no temporary file left, when that fails.
+bool PrepareCopy(const std::string& path, std::string_view content, const struct stat& original,
+                 const LineSettings& lines, ScratchBuffers& scratch, LookResult& result) {
+    const std::string temporaryName = path + kTemporarySuffix;
+    FileDescriptor temporary(CreateTemporaryFile(temporaryName));
+    if (temporary.get() < 0) {
+        return false;
+    }
+    FileSink sink(temporary.get(), scratch.Write());
+    LineProcessor writer(lines, &sink);
+    writer.Feed(content);
+    writer.Finish();
+    bool written = sink.Flush();
+    CopyOwnershipAndMode(temporary.get(), original);
+    struct stat status {};
+    written = ::fstat(temporary.get(), &status) == 0 && written;
+    written = temporary.Close() && written;
+    if (!written) {
+        ::unlink(temporaryName.c_str());
+        return false;
+    }
+    result.counters = writer.counters();
+    result.temporary = IdentityOf(status);
+    return true;
+}
+
+} // namespace
+
+LookResult LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch,
+                     const std::function<bool(std::size_t bytes)>& mayPrepare) {
+    LookResult result;
     if (path.empty()) {
-        return Verdict::Unchanged;
+        result.verdict = Verdict::Unchanged;
+        return result;
     }
     struct stat status {};
     FileDescriptor fd(OpenRegularFile(path, &status));
     if (fd.get() < 0) {
-        return Verdict::NeedsRewrite;
+        return result;
     }
+    result.source = IdentityOf(status);
+    result.bytes = static_cast<std::size_t>(status.st_size);
     // A file another program has locked is reported by the rewrite. The lock
-    // taken here only tests for that; closing the file gives it up, and a
-    // large file gives it up at once, so the rewrite of a hard link of the
-    // same file never finds it taken for long.
+    // taken here tests for that and keeps other lockers out while a small
+    // file is read and copied; a large file gives it up at once, so the
+    // rewrite of a hard link of the same file never finds it taken for long.
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        return Verdict::NeedsRewrite;
+        return result;
     }
     if (static_cast<std::size_t>(status.st_size) >= kReadChunk) {
         ::flock(fd.get(), LOCK_UN);
@@ -341,15 +409,18 @@ Verdict LookAhead(const std::string& path, const LineSettings& lines, ScratchBuf
     char* buffer = scratch.Read(kReadChunk);
     long n = ReadFully(fd.get(), buffer, want);
     if (n < 0 || !LooksLikeText(std::string_view(buffer, static_cast<std::size_t>(n)))) {
-        return Verdict::NeedsRewrite;
+        return result;
     }
+    std::string_view first(buffer, static_cast<std::size_t>(n));
+    bool whole =
+        status.st_size < static_cast<off_t>(kReadChunk) && static_cast<off_t>(n) == status.st_size;
     LineProcessor look(lines, nullptr);
-    look.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
-    if (static_cast<std::size_t>(n) == want && static_cast<off_t>(n) != status.st_size) {
+    look.Feed(first);
+    if (!whole) {
         while (!look.Done()) {
             n = ReadFully(fd.get(), buffer, kReadChunk);
             if (n < 0) {
-                return Verdict::NeedsRewrite;
+                return result;
             }
             if (n == 0) {
                 break;
@@ -358,5 +429,48 @@ Verdict LookAhead(const std::string& path, const LineSettings& lines, ScratchBuf
         }
     }
     look.Finish();
-    return look.counters().Changed() ? Verdict::NeedsRewrite : Verdict::Unchanged;
+    if (!look.counters().Changed()) {
+        result.verdict = Verdict::Unchanged;
+        return result;
+    }
+    // A small file read whole can be copied from what is in memory.
+    if (whole && mayPrepare && mayPrepare(result.bytes) &&
+        PrepareCopy(path, first, status, lines, scratch, result)) {
+        result.verdict = Verdict::Prepared;
+    }
+    return result;
+}
+
+void DiscardPrepared(const std::string& path, const LookResult& prepared) {
+    const std::string temporaryName = path + kTemporarySuffix;
+    struct stat status {};
+    // The same inode number alone is not enough: it is reused as soon as a
+    // file is deleted.
+    if (::lstat(temporaryName.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        IdentityOf(status) == prepared.temporary) {
+        ::unlink(temporaryName.c_str());
+    }
+}
+
+FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
+                          RewriteContext& context) {
+    // The prepared copy stands only if nothing has happened to the file or to
+    // the copy since: same file, same content, not locked by anyone now.
+    bool intact = false;
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        IdentityOf(status) == prepared.source) {
+        struct stat copy {};
+        const std::string temporaryName = path + kTemporarySuffix;
+        if (::lstat(temporaryName.c_str(), &copy) == 0 && S_ISREG(copy.st_mode) &&
+            IdentityOf(copy) == prepared.temporary) {
+            FileDescriptor source(OpenAndLock(path));
+            intact = source.get() >= 0;
+        }
+    }
+    if (!intact) {
+        DiscardPrepared(path, prepared);
+        return RewriteFile(path, context);
+    }
+    return FinishRewrite(path, prepared.counters, context);
 }

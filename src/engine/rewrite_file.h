@@ -7,8 +7,11 @@
 #include "run_ui.h"
 
 #include <cstddef>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 
 enum class FileResult { EndRun = -1, Unchanged = 0, Committed = 1 };
 
@@ -60,8 +63,41 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context);
 enum class Verdict {
     Unchanged,    // text, can be opened and locked, and nothing in it would change
     NeedsRewrite, // anything else: the run handles it in full when its turn comes
+    Prepared,     // it changes, and its new content already waits in its temporary file
 };
 
-// Looks at a file without changing anything: the same tests the rewrite makes
-// before it would write, without any message.
-Verdict LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch);
+// What identifies a file's content for as long as nobody writes to it.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+    bool operator==(const FileIdentity& other) const;
+};
+
+struct LookResult {
+    Verdict verdict = Verdict::NeedsRewrite;
+    FileCounters counters;  // of the prepared copy
+    FileIdentity source;    // the file as it was read
+    FileIdentity temporary; // the prepared copy
+    std::size_t bytes = 0;  // the size of the file read
+};
+
+// Looks at a file ahead of its turn: the same tests the rewrite makes, without
+// any message. When the file would change, is small, and `mayPrepare` says
+// there is room, its new content is written to its temporary file right away
+// (Verdict::Prepared); the file itself is never touched here.
+LookResult LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch,
+                     const std::function<bool(std::size_t bytes)>& mayPrepare = {});
+
+// Commits a file prepared ahead, at its turn: if the file, its lock and its
+// temporary file are as they were when it was prepared, only the confirmation
+// and the renamings are left; otherwise the prepared copy is discarded and the
+// file is rewritten in full. The result and messages are those of RewriteFile.
+FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
+                          RewriteContext& context);
+
+// Deletes the temporary file of a prepared look that will not be committed,
+// if it is still the one that was written.
+void DiscardPrepared(const std::string& path, const LookResult& prepared);

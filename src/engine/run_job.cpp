@@ -293,7 +293,13 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
         std::string path = std::move(window.front());
         window.pop_front();
         FileResult r = FileResult::Unchanged;
-        if (!ahead || ahead->Take(ui) == Verdict::NeedsRewrite) {
+        LookResult look;
+        if (ahead) {
+            look = ahead->Take(ui);
+        }
+        if (look.verdict == Verdict::Prepared) {
+            r = CommitPrepared(path, look, context);
+        } else if (look.verdict == Verdict::NeedsRewrite) {
             r = RewriteFile(path, context);
         }
         if (r == FileResult::Committed) {

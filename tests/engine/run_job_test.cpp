@@ -1,4 +1,6 @@
 #include "file_names.h"
+#include "replacement_table.h"
+#include "rewrite_file.h"
 #include "run_job.h"
 #include "scripted_ui.h"
 #include "string_table.h"
@@ -257,6 +259,38 @@ TEST_F(RunJobTest, StopAfterSomeFilesStillSummarisesThem) {
     EXPECT_EQ(ui.summaryStatistics.FilesChanged, 2);
     EXPECT_EQ(ui.summaryChangeLog, (std::vector<std::string>{P("f0.txt"), P("f1.txt")}));
     EXPECT_EQ(ReadFile(P("f2.txt")), "x\n");
+    // Copies prepared ahead for the files after the stop are gone.
+    for (const std::string& name : ListTree(dir.path())) {
+        EXPECT_EQ(name.find("QUINTREL-TEMP"), std::string::npos) << name;
+    }
+}
+
+TEST_F(RunJobTest, AFileChangedBeforeItsTurnIsReadAgain) {
+    for (int i = 0; i < 6; ++i) {
+        WriteFile(P("f" + std::to_string(i) + ".txt"), "x\n");
+    }
+    Job job = BasicJob();
+    job.replace = {{"x", "y"}};
+    ScriptedUi ui;
+    // After the first file another program rewrites two later ones, after
+    // the look ahead has long prepared their copies.
+    bool rewritten = false;
+    ui.afterProgress = [&](long position) {
+        if (position == 1 && !rewritten) {
+            rewritten = true;
+            WriteFile(P("f3.txt"), "x x\nmore x\n");
+            ::unlink(P("f4.txt").c_str());
+            WriteFile(P("f4.txt"), "nothing to do\n");
+        }
+    };
+    RunResult result = RunJob(job, ui, {});
+    EXPECT_EQ(ReadFile(P("f3.txt")), "y y\r\nmore y\r\n");
+    EXPECT_EQ(ReadFile(P("f4.txt")), "nothing to do\n");
+    EXPECT_EQ(result.statistics.FilesChanged, 5);
+    EXPECT_EQ(result.statistics.ReplacementsMade, 7);
+    for (const std::string& name : ListTree(dir.path())) {
+        EXPECT_EQ(name.find("QUINTREL-TEMP"), std::string::npos) << name;
+    }
 }
 
 TEST_F(RunJobTest, AWriteThatFailsMidwayLeavesTheFileUntouched) {
@@ -553,6 +587,75 @@ TEST(ReadAheadEquivalence, GeneratedTreesGiveTheSameResults) {
             ASSERT_EQ(ReadFile(second / file), ReadFile(first / file)) << file;
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(PreparedCopies, StandOnlyWhileNothingHasChanged) {
+    TempDir dir;
+    Job job;
+    job.replace = {{"x", "y"}};
+    ReplacementTable table;
+    ASSERT_TRUE(BuildReplacementTable(job, table));
+    LineSettings lines;
+    lines.table = &table;
+    ScratchBuffers scratch;
+    ScriptedUi ui;
+    RunStatistics statistics;
+    RewriteContext context;
+    context.lines = lines;
+    context.ui = &ui;
+    context.statistics = &statistics;
+    auto always = [](std::size_t) { return true; };
+
+    // Untouched: the prepared copy is committed as it is.
+    WriteFile(dir / "a.txt", "x\n");
+    LookResult a = LookAhead(dir / "a.txt", lines, scratch, always);
+    ASSERT_EQ(a.verdict, Verdict::Prepared);
+    EXPECT_EQ(ReadFile(dir / "a.txt.QUINTREL-TEMP"), "y\r\n");
+    EXPECT_EQ(ReadFile(dir / "a.txt"), "x\n") << "a look never touches the file";
+    EXPECT_EQ(CommitPrepared(dir / "a.txt", a, context), FileResult::Committed);
+    EXPECT_EQ(ReadFile(dir / "a.txt"), "y\r\n");
+
+    // The file changed after its copy was prepared: it is read again.
+    WriteFile(dir / "b.txt", "x\n");
+    LookResult b = LookAhead(dir / "b.txt", lines, scratch, always);
+    ASSERT_EQ(b.verdict, Verdict::Prepared);
+    WriteFile(dir / "b.txt", "x x\n");
+    EXPECT_EQ(CommitPrepared(dir / "b.txt", b, context), FileResult::Committed);
+    EXPECT_EQ(ReadFile(dir / "b.txt"), "y y\r\n");
+
+    // Someone else's file now stands under the temporary name: it is the one
+    // a rewrite deletes first, as it would delete any leftover.
+    WriteFile(dir / "c.txt", "x\n");
+    LookResult c = LookAhead(dir / "c.txt", lines, scratch, always);
+    ::unlink((dir / "c.txt.QUINTREL-TEMP").c_str());
+    WriteFile(dir / "c.txt.QUINTREL-TEMP", "foreign");
+    DiscardPrepared(dir / "c.txt", c);
+    EXPECT_EQ(ReadFile(dir / "c.txt.QUINTREL-TEMP"), "foreign")
+        << "discarding deletes only the copy it made";
+    EXPECT_EQ(CommitPrepared(dir / "c.txt", c, context), FileResult::Committed);
+    EXPECT_EQ(ReadFile(dir / "c.txt"), "y\r\n");
+
+    // Locked by another program at its turn: the full rewrite asks.
+    WriteFile(dir / "d.txt", "x\n");
+    LookResult d = LookAhead(dir / "d.txt", lines, scratch, always);
+    int lock = ::open((dir / "d.txt").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    ui.Answer(kMsgCannotOpenFile, {5});
+    EXPECT_EQ(CommitPrepared(dir / "d.txt", d, context), FileResult::Unchanged);
+    EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgCannotOpenFile});
+    EXPECT_FALSE(Exists(dir / "d.txt.QUINTREL-TEMP"));
+    ::close(lock);
+
+    // No room granted: nothing is prepared.
+    WriteFile(dir / "e.txt", "x\n");
+    LookResult e = LookAhead(dir / "e.txt", lines, scratch, [](std::size_t) { return false; });
+    EXPECT_EQ(e.verdict, Verdict::NeedsRewrite);
+    EXPECT_FALSE(Exists(dir / "e.txt.QUINTREL-TEMP"));
+    EXPECT_EQ(statistics.FilesChanged, 3);
 }
 
 } // namespace

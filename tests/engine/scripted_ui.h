@@ -63,6 +63,9 @@ public:
     void UpdateProgress(long position) override {
         lastProgress = position;
         ++updates;
+        if (afterProgress) {
+            afterProgress(position);
+        }
     }
     bool ProgressAborted() override { return stopAfterFiles >= 0 && updates >= stopAfterFiles; }
     void DestroyProgress() override { progressOpen = false; }
@@ -98,6 +101,7 @@ public:
     std::function<void(const RunSummaryInfo&)> beforeFinish;
     std::function<void(const ShownMessage&)> onMessage;
     std::function<void()> afterScan;
+    std::function<void(long position)> afterProgress;
     int stopScanAfter = -1;  // stop the scan after this many directories
     int stopAfterFiles = -1; // ask to stop after this many files
     std::vector<ShownMessage> messages;
