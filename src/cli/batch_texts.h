@@ -1,7 +1,7 @@
-// Every text quintrel-batch prints, looked up in one place: the messages,
-// labels and titles come from the program's string table, the tool's own
-// texts (usage errors, prompts, button names) from a table of its own. Both
-// follow the string table's current language.
+// Every text quintrel-batch prints comes from the program's string table, in
+// its current language: the messages, labels and titles it shares with the
+// program, and the tool's own texts (usage errors, prompts, button names, the
+// help), which a translation of the string table covers as well.
 #pragma once
 
 #include "job.h"
@@ -13,51 +13,52 @@
 #include <string_view>
 #include <vector>
 
-// The tool's own texts. "%s" is filled by the inserts, left to right.
-enum class ToolText {
-    UnknownOption,
-    MissingArgument,
-    UnexpectedArgument,
-    EmptyArgument,
-    ProfileUnreadable,
-    NoCurrentDirectory,
-    BadColumn,
-    BadPosition,
-    BadCode,
-    BadAnswerForm,
-    BadAnswerValue,
-    EmptySearch,
-    SearchTooLong,
-    ReplacementTooLong,
-    BadPattern,
-    NewerAndOlder,
-    TwoFinishModes,
-    JobOptionWithLog,
-    KeepLogExists,
-    TryHelp,
-    AnswerTaken,
-    AnswerPrompt,
-    AnswerAgain,
-    StopNotice,
-    RecoverOnce,
-    RecoverUnreadable,
-    RecoverNothingFound,
+// The tool's own texts by their ids in the string table. "%s" is filled by
+// the inserts, left to right.
+enum class ToolText : int {
+    UnknownOption = 7000,
+    MissingArgument = 7001,
+    UnexpectedArgument = 7002,
+    EmptyArgument = 7003,
+    ProfileUnreadable = 7004,
+    NoCurrentDirectory = 7005,
+    BadColumn = 7006,
+    BadPosition = 7007,
+    BadCode = 7008,
+    BadAnswerForm = 7009,
+    BadAnswerValue = 7010,
+    EmptySearch = 7011,
+    SearchTooLong = 7012,
+    ReplacementTooLong = 7013,
+    BadPattern = 7014,
+    NewerAndOlder = 7015,
+    TwoFinishModes = 7016,
+    JobOptionWithLog = 7017,
+    KeepLogExists = 7018,
+    TryHelp = 7019,
+    AnswerTaken = 7020,
+    AnswerPrompt = 7021,
+    AnswerAgain = 7022,
+    StopNotice = 7023,
+    RecoverOnce = 7024,
+    RecoverUnreadable = 7025,
+    RecoverNothingFound = 7026,
     // The states of what an interrupted run left (one path each).
-    LeftChangedWithBackup,
-    LeftChangedWithBackupAndCopy,
-    LeftBetweenRenames,
-    LeftBackupOnly,
-    LeftTemporaryCopy,
-    LeftTemporaryOnly,
-    LeftNotRegular,
-    LeftUnreadable,
+    LeftChangedWithBackup = 7027,
+    LeftChangedWithBackupAndCopy = 7028,
+    LeftBetweenRenames = 7029,
+    LeftBackupOnly = 7030,
+    LeftTemporaryCopy = 7031,
+    LeftTemporaryOnly = 7032,
+    LeftNotRegular = 7033,
+    LeftUnreadable = 7034,
     // What recovery did with it.
-    DoneRestored,
-    DoneAccepted,
-    DoneTemporaryDeleted,
-    DoneLeft,
-    DoneFailed,
-    BadLanguage,
+    DoneRestored = 7035,
+    DoneAccepted = 7036,
+    DoneTemporaryDeleted = 7037,
+    DoneLeft = 7038,
+    DoneFailed = 7039,
+    BadLanguage = 7040,
 };
 
 // The tool's own text in the current language, inserts filled.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <iterator>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -83,9 +85,219 @@ const StringEntry kStrings[] = {
     {6016, "Ersetzungen durchgeführt", "Replacements made"},
     {6017, "Zeilen geändert", "Lines changed"},
     {6020, "Folgende Dateien wurden verändert", "The following files were changed"},
+    // quintrel-batch: its own texts (usage errors, prompts, recovery report).
+    {7000, "unbekannte Option '%s'", "unknown option '%s'"},
+    {7001, "der Option '%s' fehlt ihr Argument", "option '%s' is missing its argument"},
+    {7002, "unerwartetes Argument '%s'", "unexpected argument '%s'"},
+    {7003, "das Argument der Option '%s' ist leer", "the argument of option '%s' is empty"},
+    {7004, "das Profil '%s' kann nicht gelesen werden", "the profile '%s' cannot be read"},
+    {7005, "das aktuelle Verzeichnis ist nicht bekannt, '%s' kann nicht vervollständigt werden",
+     "the current directory is unknown, so '%s' cannot be made absolute"},
+    {7006, "--column erwartet eine ganze Zahl, nicht '%s'",
+     "--column expects a whole number, not '%s'"},
+    {7007, "--position erwartet anywhere, start, end oder column, nicht '%s'",
+     "--position expects anywhere, start, end or column, not '%s'"},
+    {7008, "--code erwartet ansi, oem oder utf8, nicht '%s'",
+     "--code expects ansi, oem or utf8, not '%s'"},
+    {7009, "--answer erwartet ID=CODE, zum Beispiel 2013=1, nicht '%s'",
+     "--answer expects ID=CODE, for example 2013=1, not '%s'"},
+    {7010,
+     "--answer '%s': möglich sind nur 2008=2, 2008=4, 2008=5, 2013=1, 2013=2, 2505=2, 2505=6 "
+     "und 2505=7",
+     "--answer '%s': only 2008=2, 2008=4, 2008=5, 2013=1, 2013=2, 2505=2, 2505=6 and 2505=7 "
+     "are possible"},
+    {7011, "der Suchbegriff von --replace ist leer", "the search text of --replace is empty"},
+    {7012, "der Suchbegriff von --replace ist länger als 499 Zeichen: '%s'",
+     "the search text of --replace is longer than 499 characters: '%s'"},
+    {7013, "die Ersetzung von --replace ist länger als 499 Zeichen: '%s'",
+     "the replacement of --replace is longer than 499 characters: '%s'"},
+    {7014,
+     "--files '%s': ein Muster nennt nur Dateinamen und kann weder '/' noch Tabulator oder "
+     "Zeilenumbruch enthalten",
+     "--files '%s': a pattern names file names only and cannot hold '/', a tab or a line "
+     "break"},
+    {7015, "--newer und --older schließen einander aus", "--newer and --older exclude each other"},
+    {7016, "'%s' und '%s' schließen einander aus: ein Lauf endet nur auf eine Art",
+     "'%s' and '%s' exclude each other: a run is finished one way only"},
+    {7017, "'%s' schließt einen früheren Lauf ab und nimmt keine Auftragsoptionen wie '%s'",
+     "'%s' finishes an earlier run and takes no job options such as '%s'"},
+    {7018, "die Protokolldatei '%s' existiert bereits und wird nicht überschrieben",
+     "the log file '%s' exists already and is not overwritten"},
+    {7019, "'quintrel-batch --help' zeigt alle Optionen.",
+     "Try 'quintrel-batch --help' for all options."},
+    {7020, "Antwort: %s", "Answer: %s"},
+    {7021, "Antwort (%s): ", "Answer (%s): "},
+    {7022, "Bitte eine der angebotenen Antworten eingeben.",
+     "Please type one of the answers offered."},
+    {7023, "Abbruch angefordert: die aktuelle Datei wird noch fertig bearbeitet.",
+     "Stop requested: the current file is finished first."},
+    {7024, "--recover nimmt nur ein Verzeichnis", "--recover takes one directory only"},
+    {7025, "das Verzeichnis '%s' kann nicht gelesen werden", "the directory '%s' cannot be read"},
+    {7026, "Keine Sicherung und keine temporäre Datei unter '%s'.",
+     "No backup and no temporary file below '%s'."},
+    {7027, "verändert, der vorherige Inhalt steht in der Sicherung: '%s'",
+     "changed, its previous content is in the backup: '%s'"},
+    {7028,
+     "verändert, der vorherige Inhalt steht in der Sicherung, dazu eine unfertige temporäre "
+     "Datei: '%s'",
+     "changed, its previous content is in the backup, and an unfinished temporary file: '%s'"},
+    {7029,
+     "zwischen zwei Umbenennungen unterbrochen: der vorherige Inhalt steht in der Sicherung, der "
+     "neue in der temporären Datei, die Datei selbst fehlt: '%s'",
+     "interrupted between two renamings: the previous content is in the backup, the new one in "
+     "the temporary file, the file itself is missing: '%s'"},
+    {7030, "nur die Sicherung ist da, die Datei fehlt: '%s'",
+     "only the backup is there, the file is missing: '%s'"},
+    {7031, "unfertige temporäre Datei, die Datei behält ihren Inhalt: '%s'",
+     "unfinished temporary file, the file keeps its content: '%s'"},
+    {7032, "nur die temporäre Datei ist da, ohne Datei und Sicherung: '%s'",
+     "only the temporary file is there, without the file or a backup: '%s'"},
+    {7033, "einer der Namen ist keine gewöhnliche Datei, nichts wird verändert: '%s'",
+     "one of the names is not a regular file, nothing is changed: '%s'"},
+    {7034, "das Verzeichnis kann nicht gelesen werden und wurde nicht durchsucht: '%s'",
+     "the directory cannot be read and was not searched: '%s'"},
+    {7035, "vorheriger Inhalt zurückgestellt", "previous content put back"},
+    {7036, "neuer Inhalt angenommen, Sicherung gelöscht", "new content accepted, backup deleted"},
+    {7037, "temporäre Datei gelöscht", "temporary file deleted"},
+    {7038, "belassen", "left as it is"},
+    {7039, "fehlgeschlagen: %s", "failed: %s"},
+    {7040, "--lang erwartet 44 (Englisch) oder 49 (Deutsch), nicht '%s'",
+     "--lang expects 44 (English) or 49 (German), not '%s'"},
+    // quintrel-batch: the names of the buttons a question offers (7100 + the
+    // button code).
+    {7101, "OK", "OK"},
+    {7102, "Abbrechen", "Cancel"},
+    {7103, "Abbruch", "Abort"},
+    {7104, "Wiederholen", "Retry"},
+    {7105, "Ignorieren", "Ignore"},
+    {7106, "Ja", "Yes"},
+    {7107, "Nein", "No"},
+    // quintrel-batch --help.
+    {7200,
+     R"(Aufruf: quintrel-batch [OPTION]...
+Sucht und ersetzt Text Zeile für Zeile in vielen Dateien auf einmal, wie das
+Programm Velmor Quintrel, ohne Bildschirm.
+
+Auftrag (wie bei "Starten" im Programm):
+  --profile DATEI           mit einem vom Programm gespeicherten Profil beginnen; spätere Optionen ergänzen es
+  --dir VERZ                ein Verzeichnis ("Verzeichnisse"); wiederholbar
+  --files MUSTER            ein Dateiname oder Muster ("Dateien oder Dateigruppen"); wiederholbar
+  --replace SUCHEN ERSETZEN ein Ersetzungspaar; Paare wirken in der angegebenen Reihenfolge; wiederholbar
+  --subdirs                 "Unterverzeichnisse einbeziehen"
+  --position anywhere|start|end|column    Voreinstellung anywhere
+  --column N                die Spalte für --position column
+  --code ansi|oem|utf8      "ISO-8851" (Voreinstellung), "Ascii" oder "UTF-8"
+  --ignore-case             "Groß- und Kleinschreibung beim Suchen ignorieren"
+  --escapes                 "Ersatzdarstellung für Steuerzeichen erkennen"
+  --no-replace              "Ersetzungen durchführen" aus
+  --delete-empty-lines  --strip-leading-spaces  --strip-trailing-spaces
+  --strip-leading-tabs  --strip-trailing-tabs
+  --newer DATUM | --older DATUM   mit --time ZEIT (Voreinstellung leer); der Datumsfilter
+  --confirm                 "Jede Datei vor Veränderung bestätigen"
+  --keep-line-ends          "Zeilenenden der Datei beibehalten": jede Zeile behält ihr Zeilenende
+Abschluss eines Laufs, der Dateien verändert hat (eines davon):
+  --accept                  alle Änderungen übernehmen: die Sicherungen löschen (Voreinstellung)
+  --undo                    alle Änderungen nach dem Bericht rückgängig machen (eine Vorschau)
+  --keep LOG                Änderungen und Sicherungen behalten, das Änderungsprotokoll nach LOG schreiben
+  --accept-log LOG | --undo-log LOG    einen behaltenen Lauf später abschließen (ohne Auftragsoptionen)
+Nach einem unterbrochenen Lauf (abgebrochen, abgestürzt, Stromausfall):
+  --recover VERZ            die unter VERZ (mit allen Unterverzeichnissen) verbliebenen Sicherungen
+                            und temporären Dateien melden; mit --undo jede Sicherung unter den
+                            Namen ihrer Datei zurückstellen, mit --accept die neuen Inhalte
+                            behalten und die Sicherungen löschen (nachdem die neuen Inhalte auf
+                            die Platte geschrieben sind); eine Sicherung oder temporäre Datei, die
+                            der einzige Inhalt einer Datei ist, wird nie gelöscht; nur solange
+                            kein Lauf in VERZ arbeitet
+Fragen:
+  --answer ID=CODE          Meldung ID mit dem Knopf CODE beantworten; wiederholbar
+                            (z. B. 2013=1 vermutliche Binärdateien übergehen, 2008=5 Dateien, die
+                            nicht geöffnet werden können, ignorieren, 2505=7 jede Datei ablehnen)
+Ausgabe:
+  --json                    die Standardausgabe enthält genau ein JSON-Objekt: "FilesProcessed",
+                            "FilesChanged", "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved"
+                            (Zahlen), "changed" (die veränderten Pfade), "messages" (jede gezeigte
+                            Meldung als {"id", "inserts", "answer"})
+  --quiet  --help  --version
+  --lang 44|49              Englisch (44) oder Deutsch (49); Voreinstellung: die Sprache des Programms
+Rückgabewert: 0 der Lauf wurde ausgeführt (auch wenn nichts gefunden oder verändert wurde);
+1 er endete vorzeitig (eine Meldung beendete ihn); 2 falscher Aufruf oder ein beim Start
+abgelehnter Auftrag (Meldungen 2001-2004, 2019).
+Mit --recover: 0 unter VERZ ist nichts übrig (nichts gefunden oder alles abgeschlossen); 1 etwas
+ist übrig (nur gemeldet, eine einzige Kopie behalten oder ein Schritt fehlgeschlagen); 2 falscher
+Aufruf oder VERZ nicht lesbar.
+)",
+     R"(Usage: quintrel-batch [OPTION]...
+Searches and replaces text line by line in many files at once, as the program
+Velmor Quintrel does, without a display.
+
+Job (as at "Start" in the program):
+  --profile FILE            start from a profile saved by the program; options after it add to it
+  --dir DIR                 a directory ("Directories"); repeatable
+  --files PATTERN           a file name or wildcard pattern ("Files or file groups"); repeatable
+  --replace SEARCH REPLACEMENT   a replacement pair; pairs apply in the order given; repeatable
+  --subdirs                 "Include subdirectories"
+  --position anywhere|start|end|column    default anywhere
+  --column N                the column for --position column
+  --code ansi|oem|utf8      "ISO-8851" (default), "Ascii" or "UTF-8"
+  --ignore-case             "Ignore letter case when searching"
+  --escapes                 "Recognise escape notation for control characters"
+  --no-replace              "Perform replacements" off
+  --delete-empty-lines  --strip-leading-spaces  --strip-trailing-spaces
+  --strip-leading-tabs  --strip-trailing-tabs
+  --newer DATE | --older DATE   with --time TIME (default empty); the date filter
+  --confirm                 "Confirm each file before changing it"
+  --keep-line-ends          "Keep the file's line ends": each line keeps its own line end
+Finishing a run that changed files (one of):
+  --accept                  accept all changes: delete the backups (default)
+  --undo                    undo all changes after reporting them, which makes a preview
+  --keep LOG                leave the changes and their backups and write the change log to LOG
+  --accept-log LOG | --undo-log LOG    finish a kept run later (no job options needed)
+After an interrupted run (killed, a crash, a power cut):
+  --recover DIR             report the backups and temporary files left below DIR (all
+                            subdirectories); with --undo put every backup back under its
+                            file's name, with --accept keep the new contents and delete the
+                            backups (after flushing the new contents to disk); a backup or
+                            temporary file that is a file's only content is never deleted;
+                            only while no run works on DIR
+Questions:
+  --answer ID=CODE          answer message ID with button code CODE; repeatable
+                            (e.g. 2013=1 skip files that look binary, 2008=5 ignore files that
+                            cannot be opened, 2505=7 decline every file)
+Output:
+  --json                    stdout holds exactly one JSON object: "FilesProcessed", "FilesChanged",
+                            "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved" (numbers),
+                            "changed" (the changed paths in order), "messages" (each shown message
+                            in order as {"id", "inserts", "answer"})
+  --quiet  --help  --version
+  --lang 44|49              English (44) or German (49); default: the program's language setting
+Exit status: 0 the run was carried out (also when nothing was found or changed); 1 it ended
+early (a message ended it); 2 a usage error or a job refused at Start (messages 2001-2004, 2019).
+With --recover: 0 nothing is left below DIR (nothing found, or all of it finished); 1 something
+is left (reported only, an only copy kept, or a step failed); 2 a usage error or DIR unreadable.
+)"},
 };
 
 std::atomic<int> gLanguage{kLanguageGerman};
+
+// A translator's texts for a language the table has none of its own for.
+struct ExtraTexts {
+    int language = 0;
+    std::map<int, std::string> texts;
+};
+
+ExtraTexts& Extra() {
+    static ExtraTexts extra;
+    return extra;
+}
+
+const std::string* ExtraText(int id, int language) {
+    const ExtraTexts& extra = Extra();
+    if (language != extra.language) {
+        return nullptr;
+    }
+    auto it = extra.texts.find(id);
+    return it == extra.texts.end() ? nullptr : &it->second;
+}
 
 const StringEntry* Find(int id) {
     auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
@@ -118,6 +330,9 @@ std::string_view StoredString(int id, int language) {
     if (language == kLanguageEnglish && entry->english != nullptr) {
         return entry->english;
     }
+    if (const std::string* text = ExtraText(id, language)) {
+        return *text;
+    }
     return entry->german;
 }
 
@@ -131,7 +346,36 @@ bool HasOwnTranslation(int id, int language) {
         return false;
     }
     return language == kLanguageGerman ||
-           (language == kLanguageEnglish && entry->english != nullptr);
+           (language == kLanguageEnglish && entry->english != nullptr) ||
+           ExtraText(id, language) != nullptr;
+}
+
+int SetStringTranslations(int language, const std::map<int, std::string>& texts) {
+    ExtraTexts& extra = Extra();
+    extra = ExtraTexts{};
+    if (language == kLanguageGerman || language == kLanguageEnglish) {
+        return 0;
+    }
+    extra.language = language;
+    for (const auto& [id, text] : texts) {
+        const StringEntry* entry = Find(id);
+        if (entry == nullptr || text.empty()) {
+            continue;
+        }
+        // The code decides the buttons and what an answer means, and every
+        // insert names something the user must see: a translation that
+        // changes either is not taken.
+        MessageParts german = ParseMessage(entry->german);
+        MessageParts translated = ParseMessage(text);
+        const bool sameCode = german.kind == translated.kind &&
+                              german.buttons == translated.buttons &&
+                              (german.text.size() < std::string_view(entry->german).size()) ==
+                                  (translated.text.size() < text.size());
+        if (sameCode && CountInserts(german.text) == CountInserts(translated.text)) {
+            extra.texts.emplace(id, text);
+        }
+    }
+    return static_cast<int>(extra.texts.size());
 }
 
 std::vector<int> AllStringIds() {
@@ -210,4 +454,13 @@ std::vector<Answer> ButtonsOf(const MessageParts& parts) {
         buttons.push_back(Answer::Ok);
     }
     return buttons;
+}
+
+int CountInserts(std::string_view text) {
+    int count = 0;
+    for (std::size_t at = text.find("%s"); at != std::string_view::npos;
+         at = text.find("%s", at + 2)) {
+        ++count;
+    }
+    return count;
 }

@@ -1,5 +1,6 @@
 // The program's string table: every message, progress title, file filter and
-// column caption by id, in German (49, the original) and English (44).
+// column caption by id, and every text quintrel-batch prints (7000 and up), in
+// German (49, the original) and English (44).
 //
 // A message text starts with its code: a kind letter ('s' error, '!' notice,
 // '?' question), zero or more button letters (O OK, C Cancel, R Retry,
@@ -7,6 +8,7 @@
 // never shown. "%s" in the text is filled by the inserts, left to right.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +72,11 @@ enum StringId : int {
     kLabelChangedFiles = 6020,
 };
 
+// File filters ("description|pattern|" pairs) have the ids 3000 to 3999.
+inline bool IsFileFilter(int id) {
+    return id >= 3000 && id < 4000;
+}
+
 // The interface language of the string table (49 or 44; any other code reads
 // the German texts). Process-wide; set at start and on a change of language.
 void SetStringLanguage(int language);
@@ -82,6 +89,13 @@ std::string_view StoredString(int id, int language);
 std::string_view LoadTranslatedString(int id);
 // True when the table has a text of its own for `id` in `language`.
 bool HasOwnTranslation(int id, int language);
+// Gives the table the texts of `language` (any but 44 and 49, which the table
+// holds itself), by id, as a translator's catalogue has them; an id without
+// one stays German. A text that changes a message's code or its number of
+// inserts is left out. Replaces the texts an earlier call gave; German or
+// English drops them. Gives the number of texts taken. Call it only while no
+// text of the table is in use elsewhere (at start or on a change of language).
+int SetStringTranslations(int language, const std::map<int, std::string>& texts);
 // Every id of the table, ascending.
 std::vector<int> AllStringIds();
 
@@ -99,6 +113,9 @@ MessageParts ParseMessage(std::string_view stored);
 // inserted text is never looked at again, so an insert holding "%s" stays
 // as it is. A third and later "%s" become empty.
 std::string FillInserts(std::string_view text, std::string_view insert1, std::string_view insert2);
+
+// How many "%s" a text holds.
+int CountInserts(std::string_view text);
 
 // The button codes a message's letters offer, in the order of the letters
 // (a single OK when there are none).

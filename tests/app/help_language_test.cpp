@@ -390,6 +390,11 @@ TEST_F(HelpAndLanguage, ACompletedCatalogueTranslatesTheProgram) {
     ASSERT_NE(at, std::string::npos);
     xml.replace(at, unfinished.size(),
                 "<source>Starten</source>\n            <translation>Démarrer</translation>");
+    // A message of the string table, found by its id.
+    const std::string empty = "<translation type=\"unfinished\"></translation>";
+    at = xml.find(empty, xml.find("<comment>2502</comment>"));
+    ASSERT_NE(at, std::string::npos);
+    xml.replace(at, empty.size(), "<translation>! Aucun fichier n'a été modifié</translation>");
     WriteFile(program / "fr.ts", xml);
     testing_support::MakeDirs(program / "translations");
     QProcess lrelease;
@@ -405,6 +410,8 @@ TEST_F(HelpAndLanguage, ACompletedCatalogueTranslatesTheProgram) {
     MainDialogFixture f;
     EXPECT_EQ(GetControlText(*f.window, kIdStart), "Démarrer");
     EXPECT_EQ(GetControlText(*f.window, kIdAbout), "Über..."); // not translated yet
+    EXPECT_EQ(LoadTranslatedString(kMsgNoFileChanged), "! Aucun fichier n'a été modifié");
+    EXPECT_EQ(LoadTranslatedString(kMsgAllUndone), StoredString(kMsgAllUndone, kLanguageGerman));
 }
 #endif
 

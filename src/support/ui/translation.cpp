@@ -9,6 +9,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -107,6 +108,20 @@ bool LTS_UseVelmorStandard(const std::string& programDirectory, int language) {
         }
         loadFrom(QStringLiteral(":/translations"));
     }
+
+    // English and German are the string table's own; any other language
+    // takes what the catalogues translate of it.
+    std::map<int, std::string> tableTexts;
+    if (language != kLanguageGerman && language != kLanguageEnglish) {
+        for (int id : AllStringIds()) {
+            std::string text = LTS_LookUp(kStringTableContext, StoredString(id, kLanguageGerman),
+                                          std::to_string(id));
+            if (!text.empty()) {
+                tableTexts.emplace(id, std::move(text));
+            }
+        }
+    }
+    SetStringTranslations(language, tableTexts);
 
     layer.state.dialogLanguage = ToUtf8(dialogLanguage);
     // Qt's own texts (standard buttons, file dialogs, edit menus) in the

@@ -30,6 +30,10 @@ std::string TranslationCatalogueName(std::string_view module, int language);
 // German sources of its catalogue, by context): ":/translations/quintrel.ts".
 std::string TranslationTextListPath(std::string_view module);
 
+// The context under which a catalogue holds the string table's texts, each
+// with its id as the disambiguation.
+inline constexpr char kStringTableContext[] = "StringTable";
+
 struct TranslationState {
     int language = 49;
     // The catalogues loaded for the dialogs, each with where it came from
@@ -47,8 +51,9 @@ struct TranslationState {
 // the string table, the catalogues of every module found for it (files in
 // programDirectory/translations, then the built-in copies of modules that had
 // no file) and Qt's own texts in the catalogues' language (German when there
-// is no catalogue). Gives true when the language's texts are complete as far
-// as the layer knows: German, or at least one catalogue found.
+// is no catalogue); for a language other than English and German also what
+// the catalogues translate of the string table. Gives true when the language's texts are complete
+// as far as the layer knows: German, or at least one catalogue found.
 bool LTS_UseVelmorStandard(const std::string& programDirectory, int language);
 const TranslationState& LTS_CurrentTranslation();
 

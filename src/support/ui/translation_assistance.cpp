@@ -13,8 +13,6 @@
 
 namespace {
 
-const char kStringTableContext[] = "StringTable";
-
 // The dialogs' texts of `module` from its text list: every message of every
 // context, in the list's order.
 std::vector<TranslatableText> DialogTexts(std::string_view module) {
@@ -69,7 +67,7 @@ std::vector<TranslatableText> CollectTranslatableTexts(std::string_view module) 
         if (ParseMessage(text.source).text.size() != text.source.size()) {
             text.note = "Keep the code before the first blank (kind and button letters) "
                         "and every %s.";
-        } else if (text.source.find('|') != std::string::npos) {
+        } else if (IsFileFilter(id)) {
             text.note = "A file filter: description|pattern| pairs; keep the patterns.";
         }
         if (HasOwnTranslation(id, language)) {
