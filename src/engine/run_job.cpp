@@ -255,6 +255,10 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
         result.outcome = RunOutcome::Prepared;
         return result;
     }
+    // The list is read through the open stream from here on; without its
+    // name, a run that is killed leaves no list behind.
+    ::unlink(fileList.c_str());
+    removeFileList.Release();
     int logFlags =
         O_WRONLY | O_NOFOLLOW | O_CLOEXEC | (namedChangeLog ? O_CREAT | O_EXCL : O_TRUNC);
     int log = ::open(changeLog.c_str(), logFlags, 0644);

@@ -92,7 +92,13 @@ TEST_F(RunJobTest, ReplacementsAndCleanUpAcceptedAndUndone) {
         ScriptedUi ui;
         ui.finish = finish;
         std::vector<std::string> treeDuringSummary;
-        ui.beforeFinish = [&](const RunSummaryInfo&) { treeDuringSummary = ListTree(dir.path()); };
+        std::vector<std::string> tmpDuringSummary;
+        std::string changeLog;
+        ui.beforeFinish = [&](const RunSummaryInfo& info) {
+            treeDuringSummary = ListTree(dir.path());
+            tmpDuringSummary = TmpLeftovers();
+            changeLog = info.changeLogPath;
+        };
         RunResult result = RunJob(job, ui, {});
         EXPECT_EQ(result.outcome, RunOutcome::Completed);
         EXPECT_EQ(result.statistics,
@@ -101,6 +107,10 @@ TEST_F(RunJobTest, ReplacementsAndCleanUpAcceptedAndUndone) {
         EXPECT_EQ(treeDuringSummary,
                   (std::vector<std::string>{"a.txt", "a.txt.QUINTREL-BACKUP", "b.txt", "sub/c.txt",
                                             "sub/c.txt.QUINTREL-BACKUP"}));
+        // Only the change log waits in TMPDIR: the file list lost its name
+        // once the run had it open, so a killed run cannot leave it behind.
+        EXPECT_EQ(tmpDuringSummary,
+                  std::vector<std::string>{changeLog.substr(changeLog.rfind('/') + 1)});
         if (finish == ScriptedUi::Finish::Commit) {
             EXPECT_EQ(ReadFile(P("a.txt")), "Hallo Erde\r\nErde\r\n");
             EXPECT_EQ(ReadFile(P("sub/c.txt")), "Erde\r\n");
