@@ -4,8 +4,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,7 +36,7 @@ BatchProcess::BatchProcess(const std::vector<std::string>& args, const Setup& se
         terminalSide = ::open(::ptsname(terminal_), O_RDWR | O_NOCTTY | O_CLOEXEC);
         Check(terminalSide >= 0, "pseudo-terminal side");
     }
-    std::vector<std::string> argv = {QUINTREL_BATCH};
+    std::vector<std::string> argv = {setup.program.empty() ? QUINTREL_BATCH : setup.program};
     argv.insert(argv.end(), args.begin(), args.end());
     pid_ = ::fork();
     Check(pid_ >= 0, "fork");
@@ -43,6 +45,26 @@ BatchProcess::BatchProcess(const std::vector<std::string>& args, const Setup& se
         ::dup2(out[1], STDOUT_FILENO);
         ::dup2(err[1], STDERR_FILENO);
         ::signal(SIGPIPE, SIG_DFL);
+        ::signal(SIGXFSZ, SIG_DFL);
+        for (const std::string& assignment : setup.environment) {
+            std::size_t equals = assignment.find('=');
+            ::setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(),
+                     1);
+        }
+        if (setup.fileSizeLimit >= 0) {
+            struct rlimit limit {
+                static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)
+            };
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                ::_exit(122);
+            }
+        }
+        if (setup.user >= 0) {
+            const auto id = static_cast<uid_t>(setup.user);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(id) != 0 || ::setuid(id) != 0) {
+                ::_exit(123);
+            }
+        }
         if (!setup.cwd.empty() && ::chdir(setup.cwd.c_str()) != 0) {
             ::_exit(120);
         }

@@ -25,7 +25,11 @@ public:
         std::string cwd;   // empty: the test's own
         std::string input; // for Input::Pipe
         Input kind = Input::Pipe;
-        bool closedOutput = false; // standard output is a pipe nobody reads
+        bool closedOutput = false;            // standard output is a pipe nobody reads
+        std::string program;                  // empty: the built quintrel-batch
+        std::vector<std::string> environment; // NAME=value, added
+        long long fileSizeLimit = -1;         // RLIMIT_FSIZE in bytes; -1: none
+        int user = -1; // the user and group id to run as (the test must be root); -1: its own
     };
 
     BatchProcess(const std::vector<std::string>& args, const Setup& setup);
@@ -39,6 +43,7 @@ public:
     void Type(const std::string& text); // Input::Terminal only
     void Signal(int signal);
     BatchResult Finish();
+    pid_t pid() const { return pid_; }
 
 private:
     bool Collect(int timeoutMs);

@@ -218,7 +218,7 @@ TEST_F(Faults, AChangeLogThatCannotBeWritten) {
     // line fails.
     int lock = ::open(P("b.txt").c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-    reliability::RunningTool tool(Job({"--keep", log, "--answer", "2008=4"}));
+    BatchProcess tool(Job({"--keep", log, "--answer", "2008=4"}), reliability::ProcessSetup({}));
     ASSERT_TRUE(tool.WaitForError("kann nicht geöffnet werden"));
     const std::string firstLine = P("a.txt") + "\r\n";
     ASSERT_EQ(ReadFile(log), firstLine);

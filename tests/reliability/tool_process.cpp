@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
-#include <poll.h>
 #include <set>
 #include <stdexcept>
 #include <sys/ptrace.h>
@@ -175,119 +174,21 @@ bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
-RunningTool::RunningTool(const std::vector<std::string>& args, const ToolSetup& setup) {
-    int out[2];
-    int err[2];
-    Check(::pipe2(out, O_CLOEXEC) == 0 && ::pipe2(err, O_CLOEXEC) == 0, "pipe");
-    const bool dropPrivileges = setup.unprivileged && RunningAsRoot();
-    std::vector<std::string> argv = {dropPrivileges ? Places().tool : QUINTREL_BATCH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> environment = setup.environment;
-    if (dropPrivileges) {
-        environment.push_back("TMPDIR=" + Places().tmp);
+BatchProcess::Setup ProcessSetup(const ToolSetup& setup) {
+    BatchProcess::Setup process;
+    process.cwd = setup.cwd;
+    process.environment = setup.environment;
+    process.fileSizeLimit = setup.fileSizeLimit;
+    if (setup.unprivileged && RunningAsRoot()) {
+        process.program = Places().tool;
+        process.environment.push_back("TMPDIR=" + Places().tmp);
+        process.user = static_cast<int>(kUnprivileged);
     }
-    pid_ = ::fork();
-    Check(pid_ >= 0, "fork");
-    if (pid_ == 0) {
-        int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, STDIN_FILENO);
-        ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(err[1], STDERR_FILENO);
-        ::signal(SIGPIPE, SIG_DFL);
-        ::signal(SIGXFSZ, SIG_DFL);
-        for (const std::string& assignment : environment) {
-            std::size_t equals = assignment.find('=');
-            ::setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(),
-                     1);
-        }
-        if (setup.fileSizeLimit >= 0) {
-            struct rlimit limit {
-                static_cast<rlim_t>(setup.fileSizeLimit), static_cast<rlim_t>(setup.fileSizeLimit)
-            };
-            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-                ::_exit(122);
-            }
-        }
-        if (dropPrivileges && (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivileged) != 0 ||
-                               ::setuid(kUnprivileged) != 0)) {
-            ::_exit(123);
-        }
-        if (!setup.cwd.empty() && ::chdir(setup.cwd.c_str()) != 0) {
-            ::_exit(124);
-        }
-        std::vector<char*> pointers = Pointers(argv);
-        ::execv(pointers[0], pointers.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    out_ = out[0];
-    err_ = err[0];
-}
-
-RunningTool::~RunningTool() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    for (int fd : {out_, err_}) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-}
-
-bool RunningTool::Collect() {
-    if (out_ < 0 && err_ < 0) {
-        return false;
-    }
-    struct pollfd watch[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-    if (::poll(watch, 2, -1) < 0) {
-        return errno == EINTR;
-    }
-    int* fds[2] = {&out_, &err_};
-    std::string* sinks[2] = {&result_.out, &result_.err};
-    for (int i = 0; i < 2; ++i) {
-        if (watch[i].revents == 0) {
-            continue;
-        }
-        char buffer[4096];
-        ssize_t n = ::read(*fds[i], buffer, sizeof buffer);
-        if (n > 0) {
-            sinks[i]->append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            ::close(*fds[i]);
-            *fds[i] = -1;
-        }
-    }
-    return true;
-}
-
-bool RunningTool::WaitForError(const std::string& text) {
-    while (result_.err.find(text) == std::string::npos) {
-        if (!Collect()) {
-            return false;
-        }
-    }
-    return true;
-}
-
-ToolResult RunningTool::Finish() {
-    while (Collect()) {
-    }
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    if (WIFEXITED(status)) {
-        result_.status = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-        result_.signal = WTERMSIG(status);
-    }
-    return result_;
+    return process;
 }
 
 ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
-    return RunningTool(args, setup).Finish();
+    return BatchProcess(args, ProcessSetup(setup)).Finish();
 }
 
 namespace {
@@ -431,7 +332,7 @@ void RunAndKillAfter(const std::vector<std::string>& args, const std::string& cw
                      long microseconds) {
     ToolSetup setup;
     setup.cwd = cwd;
-    RunningTool tool(args, setup);
+    BatchProcess tool(args, ProcessSetup(setup));
     ::usleep(static_cast<useconds_t>(microseconds));
     ::kill(tool.pid(), SIGKILL);
     tool.Finish();

@@ -4,6 +4,8 @@
 // at a chosen system call).
 #pragma once
 
+#include "batch_process.h"
+
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -37,36 +39,13 @@ struct ToolSetup {
     std::vector<std::string> environment; // NAME=value, added
 };
 
-struct ToolResult {
-    int status = -1; // the exit status; -1 when a signal ended the tool
-    int signal = 0;
-    std::string out;
-    std::string err;
-};
+using ToolResult = BatchResult;
+
+// The child process setup that `setup` asks for.
+BatchProcess::Setup ProcessSetup(const ToolSetup& setup);
 
 // Runs quintrel-batch to its end, standard input empty.
 ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup = {});
-
-// A running quintrel-batch whose standard error can be waited for.
-class RunningTool {
-public:
-    RunningTool(const std::vector<std::string>& args, const ToolSetup& setup = {});
-    ~RunningTool();
-    RunningTool(const RunningTool&) = delete;
-    RunningTool& operator=(const RunningTool&) = delete;
-    pid_t pid() const { return pid_; }
-    // Collects output until standard error holds `text`; false when the tool
-    // ended without writing it.
-    bool WaitForError(const std::string& text);
-    ToolResult Finish();
-
-private:
-    bool Collect();
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-    ToolResult result_;
-};
 
 // Runs quintrel-batch under ptrace and kills it with SIGKILL as it enters
 // its `killAt`-th system call of those that read directories or create,
