@@ -365,13 +365,13 @@ int SetStringTranslations(int language, const std::map<int, std::string>& texts)
         // The code decides the buttons and what an answer means, and every
         // insert names something the user must see: a translation that
         // changes either is not taken.
-        MessageParts german = ParseMessage(entry->german);
-        MessageParts translated = ParseMessage(text);
-        const bool sameCode = german.kind == translated.kind &&
-                              german.buttons == translated.buttons &&
-                              (german.text.size() < std::string_view(entry->german).size()) ==
-                                  (translated.text.size() < text.size());
-        if (sameCode && CountInserts(german.text) == CountInserts(translated.text)) {
+        const std::string_view german = entry->german;
+        const std::string_view germanText = ParseMessage(german).text;
+        const std::string_view translatedText = ParseMessage(text).text;
+        // The code is what stands before the text (with its blank).
+        const bool sameCode = german.substr(0, german.size() - germanText.size()) ==
+                              std::string_view(text).substr(0, text.size() - translatedText.size());
+        if (sameCode && CountInserts(germanText) == CountInserts(translatedText)) {
             extra.texts.emplace(id, text);
         }
     }
