@@ -1,9 +1,10 @@
 #include "control_rules.h"
 
-#include "date_time.h"
+#include "dialog_job.h"
 #include "list_controls.h"
 #include "main_dialog.h"
 #include "program.h"
+#include "start_check.h"
 #include "string_table.h"
 
 #include <QLineEdit>
@@ -46,38 +47,42 @@ void UpdateControlStates(MainDialogWindow& window) {
 }
 
 namespace {
-// The edits hold at most 99 characters of date or time text.
-constexpr int kDateTextSize = 100;
 
-int Refuse(MainDialogWindow& window, int messageId, int focusId) {
-    ShowMessage(messageId);
-    if (QWidget* control = window.Control(focusId)) {
-        control->setFocus(Qt::OtherFocusReason);
+// The control the focus goes to when the start is refused.
+int ControlOf(StartProblem problem) {
+    switch (problem) {
+    case StartProblem::InvalidDate:
+        return kIdCompareDate;
+    case StartProblem::InvalidTime:
+        return kIdCompareTime;
+    case StartProblem::NoDirectory:
+        return kIdDirectoryList;
+    default:
+        return kIdFileGroupList;
     }
-    return 2;
 }
+
 } // namespace
 
 int CheckStartConditions(MainDialogWindow& window) {
-    int dateRadio = GetCheckedRadio(window, kIdAllFiles, kIdOlder);
-    if (dateRadio == kIdNewerOrEqual || dateRadio == kIdOlder) {
-        DateTimeStruct record;
-        std::string date = GetControlText(window, kIdCompareDate, kDateTextSize);
-        if (FormattedDate_To_DateTimeStruct(date, record, 0) < 0) {
-            return Refuse(window, kMsgInvalidDate, kIdCompareDate);
+    const Job job = ReadJobFromDialog(window);
+    const StartCheck check = CheckStart(job);
+    if (HasDateFilter(job)) {
+        // What is valid is shown in its standard form, also when the start
+        // is refused for another reason.
+        if (check.problem != StartProblem::InvalidDate) {
+            SetControlText(window, kIdCompareDate, check.compareDate);
+            if (check.problem != StartProblem::InvalidTime) {
+                SetControlText(window, kIdCompareTime, check.compareTime);
+            }
         }
-        SetControlText(window, kIdCompareDate, DateTimeStruct_To_FormattedDate(record, 0));
-        std::string time = GetControlText(window, kIdCompareTime, kDateTextSize);
-        if (FormattedTime_To_DateTimeStruct(time, record, 0) < 0) {
-            return Refuse(window, kMsgInvalidTime, kIdCompareTime);
-        }
-        SetControlText(window, kIdCompareTime, DateTimeStruct_To_FormattedTime(record, 0));
     }
-    if (Velmor_GetBoxCount(window.DirectoryList()) <= 0) {
-        return Refuse(window, kMsgNoDirectory, kIdDirectoryList);
+    if (check.ok()) {
+        return 1;
     }
-    if (Velmor_GetBoxCount(window.FileGroupList()) <= 0) {
-        return Refuse(window, kMsgNoFileGroup, kIdFileGroupList);
+    ShowMessage(StartProblemMessage(check.problem));
+    if (QWidget* control = window.Control(ControlOf(check.problem))) {
+        control->setFocus(Qt::OtherFocusReason);
     }
-    return 1;
+    return 2;
 }

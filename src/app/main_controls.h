@@ -50,3 +50,39 @@ enum MainControl : int {
     kIdCodeUtf8 = 1074,     // "UTF-8"
     kIdKeepLineEnds = 1075, // "Zeilenenden der Datei beibehalten"
 };
+
+// The radio groups: control id -> the number a profile stores, ended by
+// (-1, -1).
+struct RadioValue {
+    int id;
+    int value;
+};
+inline constexpr RadioValue PositionValues[] = {{kIdPositionAnywhere, 1},
+                                                {kIdPositionLineStart, 2},
+                                                {kIdPositionLineEnd, 4},
+                                                {kIdPositionColumnRadio, 8},
+                                                {-1, -1}};
+inline constexpr RadioValue DateDependencyValues[] = {
+    {kIdAllFiles, 0}, {kIdNewerOrEqual, 1}, {kIdOlder, 2}, {-1, -1}};
+inline constexpr RadioValue CodeValues[] = {
+    {kIdCodeIso, 1}, {kIdCodeAscii, 2}, {kIdCodeUtf8, 4}, {-1, -1}};
+
+// The number of the first pair with that id, or -1.
+inline int ValueOfRadio(int id, const RadioValue* table) {
+    for (; table->id != -1 || table->value != -1; ++table) {
+        if (table->id == id) {
+            return table->value;
+        }
+    }
+    return -1;
+}
+
+// The id of the first pair with that number, or -1.
+inline int RadioOfValue(int value, const RadioValue* table) {
+    for (; table->id != -1 || table->value != -1; ++table) {
+        if (table->value == value) {
+            return table->id;
+        }
+    }
+    return -1;
+}

@@ -44,8 +44,8 @@ WindowRunUi::~WindowRunUi() {
     DestroyProgress();
 }
 
-int WindowRunUi::ShowMessage(int id, std::string_view insert1, std::string_view insert2) {
-    return ::ShowMessage(id, insert1, insert2, 0);
+Answer WindowRunUi::ShowMessage(int id, std::string_view insert1, std::string_view insert2) {
+    return static_cast<Answer>(::ShowMessage(id, insert1, insert2, 0));
 }
 
 void WindowRunUi::BeginScan() {
@@ -123,6 +123,6 @@ void StartJob(MainDialogWindow& window) {
         ~RunFlag() { flag = false; }
     } underWay(app.runUnderWay);
     WindowRunUi ui(window);
-    RunResult result = RunJob(job, ui);
+    RunResult result = RunJob(job, CheckStart(job), ui);
     app.statistics = result.statistics;
 }

@@ -40,7 +40,7 @@ public:
     explicit WindowRunUi(MainDialogWindow& window);
     ~WindowRunUi() override;
 
-    int ShowMessage(int id, std::string_view insert1, std::string_view insert2) override;
+    Answer ShowMessage(int id, std::string_view insert1, std::string_view insert2) override;
     void BeginScan() override;
     bool ScanProgress(const std::string& directory) override;
     void EndScan() override;

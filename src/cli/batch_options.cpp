@@ -246,13 +246,13 @@ private:
             job.subdirs = true;
         } else if (option == "--position") {
             if (value == "anywhere") {
-                job.position = PositionAnywhere;
+                job.position = PositionMode::Anywhere;
             } else if (value == "start") {
-                job.position = PositionLineStart;
+                job.position = PositionMode::LineStart;
             } else if (value == "end") {
-                job.position = PositionLineEnd;
+                job.position = PositionMode::LineEnd;
             } else if (value == "column") {
-                job.position = PositionAtColumn;
+                job.position = PositionMode::AtColumn;
             } else {
                 Fail(ToolMessage(ToolText::BadPosition, value));
             }
@@ -262,11 +262,11 @@ private:
             }
         } else if (option == "--code") {
             if (value == "ansi") {
-                job.code = CodeAnsi;
+                job.code = CodeMode::Ansi;
             } else if (value == "oem") {
-                job.code = CodeOem;
+                job.code = CodeMode::Oem;
             } else if (value == "utf8") {
-                job.code = CodeUtf8;
+                job.code = CodeMode::Utf8;
             } else {
                 Fail(ToolMessage(ToolText::BadCode, value));
             }
@@ -292,7 +292,8 @@ private:
                 return;
             }
             dateOption_ = option;
-            job.dateDependency = option == "--newer" ? DateNewerOrEqual : DateOlder;
+            job.dateDependency =
+                option == "--newer" ? DateDependency::NewerOrEqual : DateDependency::Older;
             job.compareDate = value;
         } else if (option == "--time") {
             job.compareTime = value;

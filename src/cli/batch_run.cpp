@@ -28,8 +28,9 @@ bool ShowedFinishFailure(const TerminalUi& ui) {
 
 int CarryOutJob(const BatchOptions& options, bool interactive, BatchReport& report) {
     TerminalUi ui(options, interactive);
-    Job job = options.job;
-    if (CheckJobStartConditions(job, ui) != 1) {
+    const StartCheck start = CheckStart(options.job);
+    if (!start.ok()) {
+        ui.ShowMessage(StartProblemMessage(start.problem), {}, {});
         report.messages = ui.messages();
         return kExitRefused;
     }
@@ -37,7 +38,7 @@ int CarryOutJob(const BatchOptions& options, bool interactive, BatchReport& repo
     if (options.finish == FinishMode::Keep) {
         runOptions.changeLogPath = options.log;
     }
-    RunResult result = RunJob(job, ui, runOptions);
+    RunResult result = RunJob(options.job, start, ui, runOptions);
     if (result.outcome == RunOutcome::NoFiles && options.finish == FinishMode::Keep) {
         // A kept run that found nothing has an empty change log, so that
         // finishing it later works like finishing any other kept run.
@@ -88,11 +89,11 @@ int RecoverTree(const BatchOptions& options, std::string& json) {
     const bool errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
     bool allDone = true;
     for (const Leftover& leftover : leftovers) {
-        const bool done = leftover.outcome == RecoverOutcome::Restored ||
-                          leftover.outcome == RecoverOutcome::Accepted ||
-                          leftover.outcome == RecoverOutcome::TemporaryDeleted;
+        const bool done = leftover.outcome == FinishOutcome::Restored ||
+                          leftover.outcome == FinishOutcome::Accepted ||
+                          leftover.outcome == FinishOutcome::TemporaryDeleted;
         const bool attention =
-            leftover.outcome == RecoverOutcome::Left || leftover.outcome == RecoverOutcome::Failed;
+            leftover.outcome == FinishOutcome::Left || leftover.outcome == FinishOutcome::Failed;
         allDone = allDone && done;
         if (attention) {
             WriteAll(stderr, FormatLeftover(leftover, errorIsTerminal));

@@ -61,12 +61,13 @@ std::string_view ButtonName(Answer answer) {
     return LoadTranslatedString(kButtonNames + static_cast<int>(answer));
 }
 
-std::optional<int> ParsePromptAnswer(std::string_view input, const std::vector<Answer>& buttons) {
+std::optional<Answer> ParsePromptAnswer(std::string_view input,
+                                        const std::vector<Answer>& buttons) {
     std::string typed = Lower(Trim(input));
     if (typed.empty()) {
         return std::nullopt;
     }
-    std::optional<int> found;
+    std::optional<Answer> found;
     for (Answer button : buttons) {
         const int code = static_cast<int>(button);
         bool matches = typed == std::to_string(code);
@@ -75,10 +76,10 @@ std::optional<int> ParsePromptAnswer(std::string_view input, const std::vector<A
                 matches || StartsWith(Lower(StoredString(kButtonNames + code, language)), typed);
         }
         if (matches) {
-            if (found && *found != code) {
+            if (found && *found != button) {
                 return std::nullopt; // names more than one button
             }
-            found = code;
+            found = button;
         }
     }
     return found;
@@ -141,6 +142,7 @@ std::string ForTerminal(std::string_view text) {
 std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
     ToolText state = ToolText::LeftChangedWithBackup;
     switch (leftover.state) {
+    case LeftoverState::Nothing: // never listed
     case LeftoverState::ChangedWithBackup:
         state = ToolText::LeftChangedWithBackup;
         break;
@@ -168,21 +170,21 @@ std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
     }
     std::string line = ToolMessage(state, forTerminal ? ForTerminal(leftover.path) : leftover.path);
     switch (leftover.outcome) {
-    case RecoverOutcome::Reported:
+    case FinishOutcome::Reported:
         break;
-    case RecoverOutcome::Restored:
+    case FinishOutcome::Restored:
         line += " -> " + ToolMessage(ToolText::DoneRestored);
         break;
-    case RecoverOutcome::Accepted:
+    case FinishOutcome::Accepted:
         line += " -> " + ToolMessage(ToolText::DoneAccepted);
         break;
-    case RecoverOutcome::TemporaryDeleted:
+    case FinishOutcome::TemporaryDeleted:
         line += " -> " + ToolMessage(ToolText::DoneTemporaryDeleted);
         break;
-    case RecoverOutcome::Left:
+    case FinishOutcome::Left:
         line += " -> " + ToolMessage(ToolText::DoneLeft);
         break;
-    case RecoverOutcome::Failed:
+    case FinishOutcome::Failed:
         line += " -> " + ToolMessage(ToolText::DoneFailed, std::strerror(leftover.error));
         break;
     }

@@ -82,7 +82,7 @@ std::string_view ButtonName(Answer answer);
 // when that start names one button only ("j", "ja", "yes"); letter case does
 // not matter, surrounding blanks are ignored. Nothing when the input names
 // no offered button, or more than one.
-std::optional<int> ParsePromptAnswer(std::string_view input, const std::vector<Answer>& buttons);
+std::optional<Answer> ParsePromptAnswer(std::string_view input, const std::vector<Answer>& buttons);
 
 // The closing summary: the five counters under the summary's labels, then
 // the changed files under their heading (left out when there are none).

@@ -25,32 +25,32 @@ bool Offers(const std::vector<Answer>& buttons, Answer answer) {
 
 // The answer when nobody is asked: a file that looks binary is skipped, a
 // file that cannot be opened is ignored, a file to confirm is changed.
-int DefaultAnswer(int id, const std::vector<Answer>& buttons) {
+Answer DefaultAnswer(int id, const std::vector<Answer>& buttons) {
     switch (id) {
     case kMsgNotTextFile:
-        return static_cast<int>(Answer::Ok);
+        return Answer::Ok;
     case kMsgCannotOpenFile:
-        return static_cast<int>(Answer::Ignore);
+        return Answer::Ignore;
     case kMsgConfirmFile:
-        return static_cast<int>(Answer::Yes);
+        return Answer::Yes;
     default:
-        return static_cast<int>(Offers(buttons, Answer::Cancel) ? Answer::Cancel : buttons.front());
+        return Offers(buttons, Answer::Cancel) ? Answer::Cancel : buttons.front();
     }
 }
 
 // The answer once a stop was asked for: the file in question is left as it
 // is and the run goes on to its next poll, where it stops.
-int StopAnswer(const std::vector<Answer>& buttons) {
+Answer StopAnswer(const std::vector<Answer>& buttons) {
     for (Answer answer : {Answer::Ignore, Answer::No, Answer::Ok}) {
         if (Offers(buttons, answer)) {
-            return static_cast<int>(answer);
+            return answer;
         }
     }
-    return static_cast<int>(Offers(buttons, Answer::Cancel) ? Answer::Cancel : buttons.front());
+    return Offers(buttons, Answer::Cancel) ? Answer::Cancel : buttons.front();
 }
 
-std::string AnswerLabel(int code) {
-    return std::string(ButtonName(static_cast<Answer>(code))) + " (" + std::to_string(code) + ")";
+std::string AnswerLabel(Answer answer) {
+    return std::string(ButtonName(answer)) + " (" + std::to_string(static_cast<int>(answer)) + ")";
 }
 
 void WriteAll(std::FILE* stream, const std::string& text) {
@@ -107,7 +107,7 @@ TerminalUi::TerminalUi(const BatchOptions& options, bool interactive)
       outputIsTerminal_(::isatty(STDOUT_FILENO) == 1),
       progressShown_(!options.quiet && errorIsTerminal_) {}
 
-int TerminalUi::ShowMessage(int id, std::string_view insert1, std::string_view insert2) {
+Answer TerminalUi::ShowMessage(int id, std::string_view insert1, std::string_view insert2) {
     MessageParts parts = MessageOf(id);
     std::vector<Answer> buttons = ButtonsOf(parts);
     ReportedMessage record;
@@ -133,20 +133,21 @@ int TerminalUi::ShowMessage(int id, std::string_view insert1, std::string_view i
         record.answer = static_cast<int>(buttons.front());
     } else {
         PrintError(text);
-        record.answer = AnswerQuestion(id, buttons, insert1);
+        record.answer = static_cast<int>(AnswerQuestion(id, buttons, insert1));
     }
     messages_.push_back(std::move(record));
-    return messages_.back().answer;
+    return static_cast<Answer>(messages_.back().answer);
 }
 
-int TerminalUi::AnswerQuestion(int id, const std::vector<Answer>& buttons, std::string_view path) {
-    int answer = 0;
+Answer TerminalUi::AnswerQuestion(int id, const std::vector<Answer>& buttons,
+                                  std::string_view path) {
+    Answer answer = Answer::Ok;
     if (StopRequested()) {
         answer = StopAnswer(buttons);
     } else if (auto given = options_.answers.find(id); given != options_.answers.end()) {
-        answer = ScriptedAnswer(id, given->second, path);
+        answer = ScriptedAnswer(id, static_cast<Answer>(given->second), path);
     } else if (interactive_) {
-        if (std::optional<int> typed = AskOnTerminal(buttons)) {
+        if (std::optional<Answer> typed = AskOnTerminal(buttons)) {
             return *typed;
         }
         answer = StopRequested() ? StopAnswer(buttons) : DefaultAnswer(id, buttons);
@@ -159,8 +160,8 @@ int TerminalUi::AnswerQuestion(int id, const std::vector<Answer>& buttons, std::
 
 // A Retry from the command line is tried a few more times, a second apart,
 // and then taken as Ignore, so an unattended run never loops on a file.
-int TerminalUi::ScriptedAnswer(int id, int code, std::string_view path) {
-    if (id != kMsgCannotOpenFile || code != static_cast<int>(Answer::Retry)) {
+Answer TerminalUi::ScriptedAnswer(int id, Answer code, std::string_view path) {
+    if (id != kMsgCannotOpenFile || code != Answer::Retry) {
         return code;
     }
     if (path != retryPath_) {
@@ -169,13 +170,13 @@ int TerminalUi::ScriptedAnswer(int id, int code, std::string_view path) {
     }
     if (retries_ >= kScriptedRetries || WaitForStop(kRetryPauseMs)) {
         retryPath_.clear();
-        return static_cast<int>(Answer::Ignore);
+        return Answer::Ignore;
     }
     ++retries_;
     return code;
 }
 
-std::optional<int> TerminalUi::AskOnTerminal(const std::vector<Answer>& buttons) {
+std::optional<Answer> TerminalUi::AskOnTerminal(const std::vector<Answer>& buttons) {
     std::string choices;
     for (Answer button : buttons) {
         if (!choices.empty()) {
@@ -194,7 +195,7 @@ std::optional<int> TerminalUi::AskOnTerminal(const std::vector<Answer>& buttons)
             }
             return std::nullopt;
         }
-        if (std::optional<int> answer = ParsePromptAnswer(line, buttons)) {
+        if (std::optional<Answer> answer = ParsePromptAnswer(line, buttons)) {
             return answer;
         }
         PrintError(ToolMessage(ToolText::AnswerAgain) + "\n");

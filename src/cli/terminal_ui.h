@@ -22,7 +22,7 @@ public:
     // input (normally: standard input is a terminal).
     TerminalUi(const BatchOptions& options, bool interactive);
 
-    int ShowMessage(int id, std::string_view insert1, std::string_view insert2) override;
+    Answer ShowMessage(int id, std::string_view insert1, std::string_view insert2) override;
     bool ScanProgress(const std::string& directory) override;
     void CreateProgress(int titleId, long total) override;
     void UpdateProgress(long position) override;
@@ -44,9 +44,9 @@ public:
     void PrintSummary(const RunStatistics& statistics, const std::vector<std::string>& changed);
 
 private:
-    int AnswerQuestion(int id, const std::vector<Answer>& buttons, std::string_view path);
-    int ScriptedAnswer(int id, int code, std::string_view path);
-    std::optional<int> AskOnTerminal(const std::vector<Answer>& buttons);
+    Answer AnswerQuestion(int id, const std::vector<Answer>& buttons, std::string_view path);
+    Answer ScriptedAnswer(int id, Answer code, std::string_view path);
+    std::optional<Answer> AskOnTerminal(const std::vector<Answer>& buttons);
     // Writes to standard error, taking the progress line away first.
     void PrintError(const std::string& text);
     void ClearProgressLine();

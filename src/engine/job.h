@@ -7,23 +7,24 @@
 #include <string>
 #include <vector>
 
-enum PositionMode : int {
-    PositionAnywhere = 1,
-    PositionLineStart = 2,
-    PositionLineEnd = 4,
-    PositionAtColumn = 8,
+// The numbers are those a profile stores.
+enum class PositionMode : int {
+    Anywhere = 1,
+    LineStart = 2,
+    LineEnd = 4,
+    AtColumn = 8,
 };
 
-enum CodeMode : int {
-    CodeAnsi = 1, // Windows-1252 text ("ISO-8851")
-    CodeOem = 2,  // DOS text in code page 850 ("Ascii")
-    CodeUtf8 = 4, // UTF-8 text
+enum class CodeMode : int {
+    Ansi = 1, // Windows-1252 text ("ISO-8851")
+    Oem = 2,  // DOS text in code page 850 ("Ascii")
+    Utf8 = 4, // UTF-8 text
 };
 
-enum DateDependency : int {
-    DateAllFiles = 0,
-    DateNewerOrEqual = 1,
-    DateOlder = 2,
+enum class DateDependency : int {
+    AllFiles = 0,
+    NewerOrEqual = 1,
+    Older = 2,
 };
 
 // One row of the replacement list, exactly as typed (UTF-8; escape notation
@@ -38,9 +39,9 @@ struct Job {
     std::vector<std::string> directories; // each one directory (may hold ';')
     std::vector<std::string> files;       // file names or wildcard patterns
     std::vector<ReplacementRow> replace;  // applied in this order
-    int position = PositionAnywhere;
-    int dateDependency = DateAllFiles;
-    int code = CodeAnsi;
+    PositionMode position = PositionMode::Anywhere;
+    DateDependency dateDependency = DateDependency::AllFiles;
+    CodeMode code = CodeMode::Ansi;
     bool performReplace = true;
     bool deleteEmptyLines = false;
     bool stripLeadingSpaces = false;
@@ -52,9 +53,9 @@ struct Job {
     bool capsLock = false; // ignore letter case while searching
     bool confirm = false;
     bool keepLineEnds = false;
-    std::string compareDate; // as typed; read when dateDependency is not 0
+    std::string compareDate; // as typed; read when the date filter is on
     std::string compareTime;
-    std::int32_t positionColumn = 0; // the column for PositionAtColumn, from 1
+    std::int32_t positionColumn = 0; // the column for PositionMode::AtColumn, from 1
     bool operator==(const Job&) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include "list_text.h"
 #include "velmor_strings.h"
 
+#include <initializer_list>
 #include <utility>
 
 namespace {
@@ -74,33 +75,18 @@ const LongValue kLongValues[] = {
     {"Confirm", &Profile::Confirm, 0},
 };
 
-int ValueOrFirst(int value, const RadioValue* table) {
-    return RadioOfValue(value, table) >= 0 ? value : table[0].value;
+// A stored number as one of the valid values; any other number reads as the
+// first of them (the first radio button of its group).
+template <typename Mode> Mode ValidOrFirst(std::int32_t value, std::initializer_list<Mode> valid) {
+    for (Mode mode : valid) {
+        if (static_cast<std::int32_t>(mode) == value) {
+            return mode;
+        }
+    }
+    return *valid.begin();
 }
 
 } // namespace
-
-const RadioValue PositionValues[] = {{1047, 1}, {1048, 2}, {1049, 4}, {1050, 8}, {-1, -1}};
-const RadioValue DateDependencyValues[] = {{1055, 0}, {1056, 1}, {1057, 2}, {-1, -1}};
-const RadioValue CodeValues[] = {{1068, 1}, {1069, 2}, {1074, 4}, {-1, -1}};
-
-int ValueOfRadio(int id, const RadioValue* table) {
-    for (; table->id != -1 || table->value != -1; ++table) {
-        if (table->id == id) {
-            return table->value;
-        }
-    }
-    return -1;
-}
-
-int RadioOfValue(int value, const RadioValue* table) {
-    for (; table->id != -1 || table->value != -1; ++table) {
-        if (table->value == value) {
-            return table->id;
-        }
-    }
-    return -1;
-}
 
 StoreLocation ProfileLocation(const std::string& file) {
     return StoreLocation{RegistryRoot::CurrentUser, {}, file, "General"};
@@ -150,9 +136,12 @@ Job JobFromProfile(const Profile& profile, std::int32_t positionColumn) {
     job.directories = profile.Directories;
     job.files = profile.Files;
     job.replace = profile.Replace;
-    job.position = ValueOrFirst(profile.Position, PositionValues);
-    job.dateDependency = ValueOrFirst(profile.DateDependency, DateDependencyValues);
-    job.code = ValueOrFirst(profile.Code, CodeValues);
+    job.position = ValidOrFirst(profile.Position, {PositionMode::Anywhere, PositionMode::LineStart,
+                                                   PositionMode::LineEnd, PositionMode::AtColumn});
+    job.dateDependency =
+        ValidOrFirst(profile.DateDependency, {DateDependency::AllFiles,
+                                              DateDependency::NewerOrEqual, DateDependency::Older});
+    job.code = ValidOrFirst(profile.Code, {CodeMode::Ansi, CodeMode::Oem, CodeMode::Utf8});
     job.performReplace = profile.PerformReplace != 0;
     job.deleteEmptyLines = profile.DeleteEmptyLines != 0;
     job.stripLeadingSpaces = profile.StripLeadingSpaces != 0;
@@ -175,9 +164,9 @@ Profile ProfileFromJob(const Job& job) {
     profile.Directories = job.directories;
     profile.Files = job.files;
     profile.Replace = job.replace;
-    profile.Position = job.position;
-    profile.DateDependency = job.dateDependency;
-    profile.Code = job.code;
+    profile.Position = static_cast<std::int32_t>(job.position);
+    profile.DateDependency = static_cast<std::int32_t>(job.dateDependency);
+    profile.Code = static_cast<std::int32_t>(job.code);
     profile.PerformReplace = job.performReplace ? 1 : 0;
     profile.DeleteEmptyLines = job.deleteEmptyLines ? 1 : 0;
     profile.StripLeadingSpaces = job.stripLeadingSpaces ? 1 : 0;

@@ -52,21 +52,9 @@ bool WriteProfile(const StoreLocation& location, const Profile& profile);
 // without any of them gives the empty default job. Never fails.
 Profile ReadProfile(const StoreLocation& location);
 
-// The radio tables: control id -> stored number, ended by (-1, -1).
-struct RadioValue {
-    int id;
-    int value;
-};
-extern const RadioValue PositionValues[];
-extern const RadioValue DateDependencyValues[];
-extern const RadioValue CodeValues[];
-// The number of the first pair with that id, or -1.
-int ValueOfRadio(int id, const RadioValue* table);
-// The id of the first pair with that number, or -1.
-int RadioOfValue(int value, const RadioValue* table);
-
 // A job from a profile, as the program's controls would give it at Start:
-// a number that no radio holds reads as the group's first button; the
-// position column is taken from `positionColumn`.
+// a number that is not one of a mode's values reads as its first value (the
+// group's first radio button); the position column is taken from
+// `positionColumn`.
 Job JobFromProfile(const Profile& profile, std::int32_t positionColumn = 0);
 Profile ProfileFromJob(const Job& job);

@@ -104,11 +104,11 @@ inline unsigned CountTrailingZeros(unsigned value) {
 
 } // namespace
 
-const std::array<std::uint8_t, 256>* FoldTableFor(bool capsLock, int code) {
+const std::array<std::uint8_t, 256>* FoldTableFor(bool capsLock, CodeMode code) {
     if (!capsLock) {
         return nullptr;
     }
-    if (code == CodeOem) {
+    if (code == CodeMode::Oem) {
         return &kOemFold;
     }
     return &codepage::kAnsiUpper;
@@ -356,8 +356,9 @@ void ReplacementTable::BuildIndex() {
     }
     auto automaton = std::make_shared<PairAutomaton>();
     if (automaton->Build(
-            texts, FoldTableFor(settings.capsLock && settings.code != CodeUtf8, settings.code),
-            settings.capsLock && settings.code == CodeUtf8)) {
+            texts,
+            FoldTableFor(settings.capsLock && settings.code != CodeMode::Utf8, settings.code),
+            settings.capsLock && settings.code == CodeMode::Utf8)) {
         automaton_ = std::move(automaton);
         return;
     }
@@ -379,10 +380,10 @@ void ReplacementTable::BuildIndex() {
 
 bool PrepareText(std::string_view typed, bool isSearch, const Job& job, std::string& prepared) {
     std::string text;
-    bool utf8 = job.code == CodeUtf8;
+    bool utf8 = job.code == CodeMode::Utf8;
     if (utf8) {
         text = std::string(typed);
-    } else if (!Utf8ToAnsi(typed, text, job.code == CodeOem)) {
+    } else if (!Utf8ToAnsi(typed, text, job.code == CodeMode::Oem)) {
         return false;
     }
     CutText(text, kMaxPreparedText, utf8);
@@ -396,7 +397,7 @@ bool PrepareText(std::string_view typed, bool isSearch, const Job& job, std::str
             AnsiToUpper(text);
         }
     }
-    if (job.code == CodeOem) {
+    if (job.code == CodeMode::Oem) {
         AnsiToOem(text);
     }
     prepared = std::move(text);
@@ -426,7 +427,7 @@ bool BuildReplacementTable(const Job& job, ReplacementTable& table, int* badRow,
             FreeReplacementTable(table);
             return false;
         }
-        SearchPattern pattern = job.code == CodeUtf8
+        SearchPattern pattern = job.code == CodeMode::Utf8
                                     ? SearchPattern::Utf8(std::move(search), job.capsLock)
                                     : SearchPattern(std::move(search), fold);
         table.pairs.push_back(ReplacementPair{std::move(pattern), std::move(replacement)});
@@ -450,21 +451,21 @@ std::size_t FindSearchText(std::string_view line, std::size_t start, const Repla
 bool AnchorOf(std::string_view line, std::size_t searchLength, const LineMatchSettings& settings,
               std::size_t& anchor) {
     switch (settings.position) {
-    case PositionLineStart:
+    case PositionMode::LineStart:
         anchor = 0;
         return true;
-    case PositionLineEnd:
+    case PositionMode::LineEnd:
         if (line.size() < searchLength) {
             return false;
         }
         anchor = line.size() - searchLength;
         return true;
-    case PositionAtColumn: {
+    case PositionMode::AtColumn: {
         long long column = static_cast<long long>(settings.positionColumn) - 1;
         if (column < 0) {
             return false;
         }
-        if (settings.code != CodeUtf8) {
+        if (settings.code != CodeMode::Utf8) {
             if (static_cast<unsigned long long>(column) >= line.size()) {
                 return false;
             }
@@ -494,8 +495,9 @@ int ReplacePairInLine(std::string& line, std::size_t capacity, const Replacement
     if (line.empty() || searchLength == 0) {
         return 0;
     }
-    bool anchored = settings.position == PositionLineStart ||
-                    settings.position == PositionLineEnd || settings.position == PositionAtColumn;
+    bool anchored = settings.position == PositionMode::LineStart ||
+                    settings.position == PositionMode::LineEnd ||
+                    settings.position == PositionMode::AtColumn;
     std::size_t anchor = 0;
     if (anchored && !AnchorOf(line, searchLength, settings, anchor)) {
         return 0;
@@ -574,8 +576,9 @@ int ReplaceInLine(std::string& line, std::size_t capacity, const ReplacementTabl
 
 bool MayReplaceInLine(std::string_view line, const ReplacementTable& table) {
     const LineMatchSettings& settings = table.settings;
-    bool anchored = settings.position == PositionLineStart ||
-                    settings.position == PositionLineEnd || settings.position == PositionAtColumn;
+    bool anchored = settings.position == PositionMode::LineStart ||
+                    settings.position == PositionMode::LineEnd ||
+                    settings.position == PositionMode::AtColumn;
     if (const PairAutomaton* automaton = table.automaton()) {
         return automaton->AnyIn(line);
     }
@@ -583,7 +586,8 @@ bool MayReplaceInLine(std::string_view line, const ReplacementTable& table) {
         if (line.empty()) {
             return false;
         }
-        if (settings.position == PositionLineStart || settings.position == PositionAtColumn) {
+        if (settings.position == PositionMode::LineStart ||
+            settings.position == PositionMode::AtColumn) {
             std::size_t anchor = 0;
             return AnchorOf(line, 1, settings, anchor) && AnyStartAt(*index, line, anchor);
         }

@@ -68,8 +68,8 @@ struct ReplacementPair {
 // How the pairs are matched: the run settings that ReplaceInLine reads.
 struct LineMatchSettings {
     bool capsLock = false;
-    int code = CodeAnsi;
-    int position = PositionAnywhere;
+    CodeMode code = CodeMode::Ansi;
+    PositionMode position = PositionMode::Anywhere;
     std::int32_t positionColumn = 0;
 };
 
@@ -118,7 +118,7 @@ bool BuildReplacementTable(const Job& job, ReplacementTable& table, int* badRow 
 void FreeReplacementTable(ReplacementTable& table);
 
 // The fold table that case-insensitive search compares through for `code`.
-const std::array<std::uint8_t, 256>* FoldTableFor(bool capsLock, int code);
+const std::array<std::uint8_t, 256>* FoldTableFor(bool capsLock, CodeMode code);
 
 // Applies every pair in table order to `line` (the line without its line
 // end, as it stands in a buffer of `capacity` bytes) and gives the number of

@@ -15,31 +15,6 @@ namespace {
 constexpr std::size_t kReadChunk = 1024 * 1024;
 constexpr std::size_t kWriteBuffer = 1024 * 1024;
 
-// Closes a descriptor on every path out of a scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() { Reset(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = fd;
-    }
-    // Closes now and reports whether the close succeeded.
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 // Calls the interface's keep-alive at least every 50 ms of work.
 class KeepAliveTimer {
 public:
@@ -201,8 +176,7 @@ int IsTextFile(const std::string& path, RunUi& ui) {
     if (text) {
         return 1;
     }
-    int answer = ui.ShowMessage(kMsgNotTextFile, path);
-    return answer == static_cast<int>(Answer::Ok) ? 0 : -1;
+    return ui.ShowMessage(kMsgNotTextFile, path) == Answer::Ok ? 0 : -1;
 }
 
 FileResult RewriteFile(const std::string& path, RewriteContext& context) {
@@ -217,8 +191,8 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     if (text == 0) {
         return FileResult::Unchanged;
     }
-    const std::string temporaryName = path + kTemporarySuffix;
-    const std::string backupName = path + kBackupSuffix;
+    const std::string temporaryName = TemporaryNameOf(path);
+    const std::string backupName = BackupNameOf(path);
     KeepAliveTimer timer(&ui);
     ScratchBuffers& scratch = context.scratch;
     FileCounters counters;
@@ -266,12 +240,11 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
         }
         // The file could not be opened, locked or read to its end.
         source.Reset();
-        int answer = ui.ShowMessage(kMsgCannotOpenFile, path);
-        if (answer == static_cast<int>(Answer::Cancel) ||
-            answer == static_cast<int>(Answer::Abort)) {
+        Answer answer = ui.ShowMessage(kMsgCannotOpenFile, path);
+        if (answer == Answer::Cancel || answer == Answer::Abort) {
             return FileResult::EndRun;
         }
-        if (answer == static_cast<int>(Answer::Ignore)) {
+        if (answer == Answer::Ignore) {
             return FileResult::Unchanged;
         }
     }
@@ -286,14 +259,14 @@ namespace {
 FileResult FinishRewrite(const std::string& path, const FileCounters& counters,
                          RewriteContext& context) {
     RunUi& ui = *context.ui;
-    const std::string temporaryName = path + kTemporarySuffix;
-    const std::string backupName = path + kBackupSuffix;
+    const std::string temporaryName = TemporaryNameOf(path);
+    const std::string backupName = BackupNameOf(path);
     if (context.confirm) {
-        int answer = ui.ShowMessage(kMsgConfirmFile, path);
-        if (answer == static_cast<int>(Answer::Cancel)) {
+        Answer answer = ui.ShowMessage(kMsgConfirmFile, path);
+        if (answer == Answer::Cancel) {
             return FileResult::EndRun;
         }
-        if (answer == static_cast<int>(Answer::No)) {
+        if (answer == Answer::No) {
             ::unlink(temporaryName.c_str());
             return FileResult::Unchanged;
         }
@@ -352,7 +325,7 @@ FileIdentity IdentityOf(const struct stat& status) {
 // beside `path`. False, with no temporary file left, when that fails.
 bool PrepareCopy(const std::string& path, std::string_view content, const struct stat& original,
                  const LineSettings& lines, ScratchBuffers& scratch, LookResult& result) {
-    const std::string temporaryName = path + kTemporarySuffix;
+    const std::string temporaryName = TemporaryNameOf(path);
     FileDescriptor temporary(CreateTemporaryFile(temporaryName));
     if (temporary.get() < 0) {
         return false;
@@ -442,7 +415,7 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
 }
 
 void DiscardPrepared(const std::string& path, const LookResult& prepared) {
-    const std::string temporaryName = path + kTemporarySuffix;
+    const std::string temporaryName = TemporaryNameOf(path);
     struct stat status {};
     // The same inode number alone is not enough: it is reused as soon as a
     // file is deleted.
@@ -461,7 +434,7 @@ FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
     if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
         IdentityOf(status) == prepared.source) {
         struct stat copy {};
-        const std::string temporaryName = path + kTemporarySuffix;
+        const std::string temporaryName = TemporaryNameOf(path);
         if (::lstat(temporaryName.c_str(), &copy) == 0 && S_ISREG(copy.st_mode) &&
             IdentityOf(copy) == prepared.temporary) {
             FileDescriptor source(OpenAndLock(path));

@@ -37,9 +37,6 @@ struct RewriteContext {
     ScratchBuffers scratch;
 };
 
-inline constexpr const char* kTemporarySuffix = ".QUINTREL-TEMP";
-inline constexpr const char* kBackupSuffix = ".QUINTREL-BACKUP";
-
 // 1: go on with the file (also when it cannot be opened: the rewrite reports
 // that), 0: skip it (the user acknowledged message 2013), -1: end the run.
 int IsTextFile(const std::string& path, RunUi& ui);

@@ -7,6 +7,7 @@
 #include "read_ahead.h"
 #include "replacement_table.h"
 #include "rewrite_file.h"
+#include "start_check.h"
 #include "string_table.h"
 #include "velmor_strings.h"
 
@@ -16,6 +17,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -118,45 +120,195 @@ int ReadAheadThreads() {
     return static_cast<int>(cores > 4 ? 4 : cores);
 }
 
+// The file list in its order, each path with what the look ahead found; the
+// look ahead keeps up to a window of paths in front of the run.
+class FileQueue {
+public:
+    static constexpr std::size_t kWindow = 512;
+
+    // `ahead` may be null; `submitted` paths went to it during the scan.
+    FileQueue(std::FILE* list, ReadAhead* ahead, std::size_t submitted)
+        : reader_(list), ahead_(ahead), submittedDuringScan_(submitted) {}
+
+    // The next path of the list and its look; false at the end of the list.
+    bool Next(std::string& path, LookResult& look, RunUi& ui) {
+        Fill();
+        if (window_.empty()) {
+            return false;
+        }
+        path = std::move(window_.front());
+        window_.pop_front();
+        look = ahead_ ? ahead_->Take(ui) : LookResult{};
+        return true;
+    }
+
+private:
+    void Fill() {
+        while (!listEnded_ && window_.size() < (ahead_ ? kWindow : 1)) {
+            std::string path;
+            if (!reader_.Next(path)) {
+                listEnded_ = true;
+                return;
+            }
+            // The first paths went to the look ahead during the scan.
+            if (ahead_ && ++pathsRead_ > submittedDuringScan_) {
+                ahead_->Submit(path);
+            }
+            window_.push_back(std::move(path));
+        }
+    }
+
+    PathReader reader_;
+    ReadAhead* ahead_;
+    std::size_t submittedDuringScan_;
+    std::deque<std::string> window_; // paths handed to the look ahead, oldest first
+    bool listEnded_ = false;
+    std::size_t pathsRead_ = 0;
+};
+
+// The run's two files: the file list, and the change log (a temporary one
+// unless the caller names it). Temporary ones are deleted at the end.
+struct RunFiles {
+    std::string fileList;
+    RemoveOnExit removeFileList;
+    std::string changeLog;
+    RemoveOnExit removeChangeLog;
+    bool namedChangeLog = false;
+};
+
+// Makes the temporary names; false when that fails (the message is shown).
+bool MakeRunFiles(const RunOptions& options, RunFiles& files, RunUi& ui, RunOutcome& failure) {
+    std::error_code error;
+    files.fileList = CreateTemporaryFileName("VQP", error);
+    files.removeFileList.Reset(files.fileList);
+    if (error) {
+        ui.ShowMessage(kMsgFileListNotOpened, TemporaryDirectory());
+        failure = RunOutcome::ScanFailed;
+        return false;
+    }
+    files.namedChangeLog = !options.changeLogPath.empty();
+    files.changeLog = options.changeLogPath;
+    if (!files.namedChangeLog) {
+        files.changeLog = CreateTemporaryFileName("VQP", error);
+        if (error) {
+            ui.ShowMessage(kMsgChangeLogNotCreated, TemporaryDirectory());
+            failure = RunOutcome::SetupFailed;
+            return false;
+        }
+        files.removeChangeLog.Reset(files.changeLog);
+    }
+    return true;
+}
+
+// The scan into the file list. The look ahead starts on the first files while
+// the scan is still listing the rest; it only reads, so nothing shows before
+// the run's turn. Gives the outcome that ends the run, or nothing.
+std::optional<RunOutcome> ScanFiles(const Job& job, const StartCheck& start, const RunFiles& files,
+                                    ReadAhead* ahead, ScanRequest& request, std::size_t& submitted,
+                                    RunUi& ui) {
+    request.files = JoinWith(job.files, '\t');
+    request.flags = ScanAlways;
+    if (job.subdirs) {
+        request.flags |= ScanSubdirs;
+    }
+    if (HasDateFilter(job)) {
+        request.flags |=
+            job.dateDependency == DateDependency::NewerOrEqual ? ScanNewerOrEqual : ScanOlder;
+    }
+    request.compare = &start.compare;
+    request.progress = [&ui](const std::string& directory) { return ui.ScanProgress(directory); };
+    request.excludedFiles = {files.fileList, files.changeLog};
+    if (ahead != nullptr) {
+        request.listed = [&](const std::string& path) {
+            if (submitted < FileQueue::kWindow) {
+                ahead->Submit(path);
+                ++submitted;
+            }
+        };
+    }
+    ui.BeginScan();
+    int scan = Velmor_ScanDirectory(job.directories, request, 0, files.fileList, 0);
+    ui.EndScan();
+    if (scan == ScanStopped) {
+        return RunOutcome::ScanStopped;
+    }
+    if (scan != ScanDone) {
+        ui.ShowMessage(kMsgFileListNotOpened, files.fileList);
+        return RunOutcome::ScanFailed;
+    }
+    if (request.filesListed <= 0) {
+        ui.ShowMessage(kMsgNoFilesFound);
+        return RunOutcome::NoFiles;
+    }
+    return std::nullopt;
+}
+
+// Opens the change log for the run's writes, locked against other writers.
+// -1 (message shown) when it cannot be created.
+int OpenChangeLog(const RunFiles& files, RunUi& ui) {
+    int flags =
+        O_WRONLY | O_NOFOLLOW | O_CLOEXEC | (files.namedChangeLog ? O_CREAT | O_EXCL : O_TRUNC);
+    int log = ::open(files.changeLog.c_str(), flags, 0644);
+    if (log >= 0 && ::flock(log, LOCK_EX | LOCK_NB) != 0) {
+        ::close(log);
+        log = -1;
+    }
+    if (log < 0) {
+        ui.ShowMessage(kMsgChangeLogNotCreated, files.changeLog);
+    }
+    return log;
+}
+
+// Every file of the list in turn: rewritten (or committed as prepared ahead),
+// logged when changed, counted. True when the loop ended before the list did.
+bool ProcessFiles(FileQueue& queue, RewriteContext& context, int log, const std::string& changeLog,
+                  RunResult& result) {
+    RunUi& ui = *context.ui;
+    RunStatistics& statistics = *context.statistics;
+    std::string path;
+    LookResult look;
+    while (queue.Next(path, look, ui)) {
+        FileResult r = FileResult::Unchanged;
+        if (look.verdict == Verdict::Prepared) {
+            r = CommitPrepared(path, look, context);
+        } else if (look.verdict == Verdict::NeedsRewrite) {
+            r = RewriteFile(path, context);
+        }
+        if (r == FileResult::Committed && !WriteFully(log, path + "\r\n")) {
+            ui.ShowMessage(kMsgChangeLogWriteError, changeLog);
+            return true;
+        }
+        if (r == FileResult::EndRun) {
+            return true;
+        }
+        statistics.FilesProcessed += 1;
+        ui.UpdateProgress(statistics.FilesProcessed);
+        if (ui.ProgressAborted()) {
+            result.stoppedByUser = true;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool IsRunUnderWay() {
     return gRunUnderWay.load();
 }
 
-int CheckJobStartConditions(Job& job, RunUi& ui) {
-    if (job.dateDependency == DateNewerOrEqual || job.dateDependency == DateOlder) {
-        DateTimeStruct record;
-        if (FormattedDate_To_DateTimeStruct(job.compareDate, record, 0) < 0) {
-            ui.ShowMessage(kMsgInvalidDate);
-            return 2;
-        }
-        job.compareDate = DateTimeStruct_To_FormattedDate(record, 0);
-        if (FormattedTime_To_DateTimeStruct(job.compareTime, record, 0) < 0) {
-            ui.ShowMessage(kMsgInvalidTime);
-            return 2;
-        }
-        job.compareTime = DateTimeStruct_To_FormattedTime(record, 0);
-    }
-    if (job.directories.empty()) {
-        ui.ShowMessage(kMsgNoDirectory);
-        return 2;
-    }
-    if (job.files.empty()) {
-        ui.ShowMessage(kMsgNoFileGroup);
-        return 2;
-    }
-    return 1;
-}
-
-RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
+RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOptions& options) {
     RunResult result;
     RunGuard guard;
     if (!guard.acquired()) {
         result.outcome = RunOutcome::Busy;
         return result;
     }
-
+    if (!start.ok()) {
+        ui.ShowMessage(StartProblemMessage(start.problem));
+        result.outcome = RunOutcome::Refused;
+        return result;
+    }
     // Every search and replacement text must be representable in the chosen
     // coding; otherwise the run does not start.
     ReplacementTable table;
@@ -170,46 +322,10 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
             return result;
         }
     }
-
-    // The two temporary names: the file list, and the change log unless the
-    // caller names it.
-    std::error_code error;
-    std::string fileList = CreateTemporaryFileName("VQP", error);
-    RemoveOnExit removeFileList(fileList);
-    if (error) {
-        ui.ShowMessage(kMsgFileListNotOpened, TemporaryDirectory());
-        result.outcome = RunOutcome::ScanFailed;
+    RunFiles files;
+    if (!MakeRunFiles(options, files, ui, result.outcome)) {
         return result;
     }
-    const bool namedChangeLog = !options.changeLogPath.empty();
-    std::string changeLog = options.changeLogPath;
-    RemoveOnExit removeChangeLog;
-    if (!namedChangeLog) {
-        changeLog = CreateTemporaryFileName("VQP", error);
-        if (error) {
-            ui.ShowMessage(kMsgChangeLogNotCreated, TemporaryDirectory());
-            result.outcome = RunOutcome::Prepared;
-            return result;
-        }
-        removeChangeLog.Reset(changeLog);
-    }
-
-    // The scan.
-    ScanRequest request;
-    request.files = JoinWith(job.files, '\t');
-    request.flags = ScanAlways;
-    if (job.subdirs) {
-        request.flags |= ScanSubdirs;
-    }
-    DateTimeStruct compare;
-    if (job.dateDependency == DateNewerOrEqual || job.dateDependency == DateOlder) {
-        FormattedDate_To_DateTimeStruct(job.compareDate, compare, 0);
-        FormattedTime_To_DateTimeStruct(job.compareTime, compare, 0);
-        request.flags |= job.dateDependency == DateNewerOrEqual ? ScanNewerOrEqual : ScanOlder;
-    }
-    request.compare = &compare;
-    request.progress = [&ui](const std::string& directory) { return ui.ScanProgress(directory); };
-    request.excludedFiles = {fileList, changeLog};
 
     RunStatistics statistics;
     RewriteContext context;
@@ -217,126 +333,46 @@ RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options) {
     context.confirm = job.confirm;
     context.ui = &ui;
     context.statistics = &statistics;
-    // The look ahead starts on the first files while the scan is still
-    // listing the rest; it only reads, so nothing shows before the run's turn.
     std::unique_ptr<ReadAhead> ahead;
-    const std::size_t windowSize = 512;
-    std::size_t submittedDuringScan = 0;
     if (options.readAhead) {
         ahead = std::make_unique<ReadAhead>(context.lines, ReadAheadThreads());
-        request.listed = [&](const std::string& path) {
-            if (submittedDuringScan < windowSize) {
-                ahead->Submit(path);
-                ++submittedDuringScan;
-            }
-        };
     }
-    ui.BeginScan();
-    int scan = Velmor_ScanDirectory(job.directories, request, 0, fileList, 0);
-    ui.EndScan();
-    if (scan == ScanStopped) {
-        result.outcome = RunOutcome::ScanStopped;
+    ScanRequest request;
+    std::size_t submitted = 0;
+    if (auto ended = ScanFiles(job, start, files, ahead.get(), request, submitted, ui)) {
+        result.outcome = *ended;
         return result;
     }
-    if (scan != ScanDone) {
-        ui.ShowMessage(kMsgFileListNotOpened, fileList);
-        result.outcome = RunOutcome::ScanFailed;
-        return result;
-    }
-    if (request.filesListed <= 0) {
-        ui.ShowMessage(kMsgNoFilesFound);
-        result.outcome = RunOutcome::NoFiles;
-        return result;
-    }
-
-    std::unique_ptr<std::FILE, FileCloser> list(std::fopen(fileList.c_str(), "re"));
+    std::unique_ptr<std::FILE, FileCloser> list(std::fopen(files.fileList.c_str(), "re"));
     if (!list) {
-        ui.ShowMessage(kMsgFileListNotOpened, fileList);
-        result.outcome = RunOutcome::Prepared;
+        ui.ShowMessage(kMsgFileListNotOpened, files.fileList);
+        result.outcome = RunOutcome::SetupFailed;
         return result;
     }
     // The list is read through the open stream from here on; without its
     // name, a run that is killed leaves no list behind.
-    ::unlink(fileList.c_str());
-    removeFileList.Release();
-    int logFlags =
-        O_WRONLY | O_NOFOLLOW | O_CLOEXEC | (namedChangeLog ? O_CREAT | O_EXCL : O_TRUNC);
-    int log = ::open(changeLog.c_str(), logFlags, 0644);
-    if (log >= 0 && ::flock(log, LOCK_EX | LOCK_NB) != 0) {
-        ::close(log);
-        log = -1;
-    }
+    ::unlink(files.fileList.c_str());
+    files.removeFileList.Release();
+    int log = OpenChangeLog(files, ui);
     if (log < 0) {
-        ui.ShowMessage(kMsgChangeLogNotCreated, changeLog);
-        result.outcome = RunOutcome::Prepared;
+        result.outcome = RunOutcome::SetupFailed;
         return result;
     }
 
     ui.CreateProgress(kTitleRun, request.filesListed);
-    PathReader reader(list.get());
-    std::deque<std::string> window; // paths handed to the look-ahead, oldest first
-    bool listEnded = false;
-    std::size_t pathsRead = 0;
-    bool endedEarly = false;
-    while (true) {
-        while (!listEnded && window.size() < (ahead ? windowSize : 1)) {
-            std::string path;
-            if (!reader.Next(path)) {
-                listEnded = true;
-                break;
-            }
-            // The first paths went to the look ahead during the scan.
-            if (ahead && ++pathsRead > submittedDuringScan) {
-                ahead->Submit(path);
-            }
-            window.push_back(std::move(path));
-        }
-        if (window.empty()) {
-            break;
-        }
-        std::string path = std::move(window.front());
-        window.pop_front();
-        FileResult r = FileResult::Unchanged;
-        LookResult look;
-        if (ahead) {
-            look = ahead->Take(ui);
-        }
-        if (look.verdict == Verdict::Prepared) {
-            r = CommitPrepared(path, look, context);
-        } else if (look.verdict == Verdict::NeedsRewrite) {
-            r = RewriteFile(path, context);
-        }
-        if (r == FileResult::Committed) {
-            if (!WriteFully(log, path + "\r\n")) {
-                ui.ShowMessage(kMsgChangeLogWriteError, changeLog);
-                endedEarly = true;
-                break;
-            }
-        }
-        if (r == FileResult::EndRun) {
-            endedEarly = true;
-            break;
-        }
-        statistics.FilesProcessed += 1;
-        ui.UpdateProgress(statistics.FilesProcessed);
-        if (ui.ProgressAborted()) {
-            result.stoppedByUser = true;
-            endedEarly = true;
-            break;
-        }
-    }
+    FileQueue queue(list.get(), ahead.get(), submitted);
+    bool endedEarly = ProcessFiles(queue, context, log, files.changeLog, result);
     ahead.reset();
     ui.DestroyProgress();
-    bool logClosed = ::close(log) == 0;
-    if (!logClosed && statistics.FilesChanged != 0) {
-        ui.ShowMessage(kMsgChangeLogWriteError, changeLog);
+    if (::close(log) != 0 && statistics.FilesChanged != 0) {
+        ui.ShowMessage(kMsgChangeLogWriteError, files.changeLog);
     }
     list.reset();
 
     result.statistics = statistics;
     result.outcome = endedEarly ? RunOutcome::EndedEarly : RunOutcome::Completed;
     if (statistics.FilesChanged != 0) {
-        ui.RunSummary(RunSummaryInfo{result.statistics, changeLog});
+        ui.RunSummary(RunSummaryInfo{result.statistics, files.changeLog});
     } else {
         ui.ShowMessage(kMsgNoFileChanged);
     }

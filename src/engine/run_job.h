@@ -4,6 +4,7 @@
 
 #include "job.h"
 #include "run_ui.h"
+#include "start_check.h"
 
 #include <string>
 
@@ -19,11 +20,11 @@ struct RunOptions {
 
 enum class RunOutcome {
     Busy,        // another run is under way; nothing was done
-    Refused,     // a text the coding cannot represent (message 2019)
+    Refused,     // the start check failed, or a text the coding cannot represent (2019)
     ScanFailed,  // the file list could not be written (message 2007)
     ScanStopped, // the user stopped the scan; nothing shown
     NoFiles,     // message 2006
-    Prepared,    // the table or the run's files could not be prepared
+    SetupFailed, // the file list or the change log could not be opened (message shown)
     Completed,   // every listed file was visited
     EndedEarly,  // a message or the user ended the loop before the end
 };
@@ -34,17 +35,12 @@ struct RunResult {
     RunStatistics statistics;
 };
 
-// Carries out `job`. Reports everything through `ui`; the summary step
-// (ui.RunSummary) runs when at least one file was changed. Only one run can
-// be under way in a process at a time.
-RunResult RunJob(const Job& job, RunUi& ui, const RunOptions& options = {});
-
-// The checks a job must pass before Start, with their messages and in their
-// order: the comparison date (2001) and time (2002) when the date filter is
-// on, a directory (2003), a file group (2004). On success the date and time
-// are rewritten in their standard form. Returns 1 when the job may start, 2
-// when it may not (the message has been shown).
-int CheckJobStartConditions(Job& job, RunUi& ui);
+// Carries out `job`, which passed `start` (CheckStart); a job that did not is
+// refused with the start problem's message. Reports everything through `ui`;
+// the summary step (ui.RunSummary) runs when at least one file was changed.
+// Only one run can be under way in a process at a time.
+RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui,
+                 const RunOptions& options = {});
 
 // True while RunJob is under way in this process.
 bool IsRunUnderWay();

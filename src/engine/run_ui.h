@@ -4,6 +4,7 @@
 #pragma once
 
 #include "job.h"
+#include "string_table.h"
 
 #include <string>
 #include <string_view>
@@ -19,11 +20,10 @@ class RunUi {
 public:
     virtual ~RunUi() = default;
 
-    // Shows string-table message `id` with its inserts and gives the code of
-    // the button pressed (1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes,
-    // 7 No).
-    virtual int ShowMessage(int id, std::string_view insert1 = {},
-                            std::string_view insert2 = {}) = 0;
+    // Shows string-table message `id` with its inserts and gives the button
+    // pressed.
+    virtual Answer ShowMessage(int id, std::string_view insert1 = {},
+                               std::string_view insert2 = {}) = 0;
 
     // The scan: shown while the file list is made. ScanProgress gets each
     // directory as it is read; false stops the scan (silently).

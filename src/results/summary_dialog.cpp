@@ -41,7 +41,7 @@ void SummaryDialog::OnCommand(int id, int notification) {
         return;
     case kIdCloseSummary:
     case kIdCancel:
-        if (runUi_.ShowMessage(kMsgAcceptAll, {}, {}) == static_cast<int>(Answer::Yes)) {
+        if (runUi_.ShowMessage(kMsgAcceptAll, {}, {}) == Answer::Yes) {
             CommitChanges(info_.changeLogPath, info_.statistics.FilesChanged, runUi_);
             EndDialog(1);
         }

@@ -1,6 +1,7 @@
 #include "directory_scan.h"
 
 #include "code_pages.h"
+#include "file_ops.h"
 #include "velmor_strings.h"
 
 #include <algorithm>
@@ -18,17 +19,11 @@ namespace {
 constexpr std::size_t kMaxPathLength = 4095;
 constexpr std::size_t kProgressEveryEntries = 4096;
 constexpr std::size_t kOutputBufferSize = 256 * 1024;
-constexpr std::string_view kTempSuffix = ".QUINTREL-TEMP";
-constexpr std::string_view kBackupSuffix = ".QUINTREL-BACKUP";
 
 std::size_t CharLength(std::string_view text) {
     char32_t cp = 0;
     int length = DecodeUtf8(text, cp);
     return length > 0 ? static_cast<std::size_t>(length) : 1;
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 // Writes the list file through a large buffer; remembers the first error.
@@ -45,16 +40,8 @@ public:
     }
 
     bool Flush() {
-        std::string_view data = buffer_;
-        while (!data.empty() && error_ == 0) {
-            ssize_t n = ::write(fd_, data.data(), data.size());
-            if (n < 0) {
-                if (errno != EINTR) {
-                    error_ = errno;
-                }
-                continue;
-            }
-            data.remove_prefix(static_cast<std::size_t>(n));
+        if (error_ == 0 && !WriteFully(fd_, buffer_)) {
+            error_ = errno;
         }
         buffer_.clear();
         return error_ == 0;
@@ -223,8 +210,7 @@ private:
                 subdirs.push_back(entry.name);
                 continue;
             }
-            if (type != DT_REG || !Matches(entry.name) || EndsWith(entry.name, kTempSuffix) ||
-                EndsWith(entry.name, kBackupSuffix) ||
+            if (type != DT_REG || !Matches(entry.name) || IsOwnFileName(entry.name) ||
                 static_cast<unsigned char>(entry.name.back()) <= 0x20) {
                 continue;
             }

@@ -1,6 +1,7 @@
 #include "settings_store.h"
 
 #include "file_names.h"
+#include "file_ops.h"
 #include "velmor_strings.h"
 
 #include <cerrno>
@@ -118,55 +119,41 @@ std::optional<std::string> FindValue(std::string_view content, std::string_view 
     return found;
 }
 
-// Reads a whole regular file. Gives nothing when it is missing, not a
-// regular file, too large or cannot be read.
+// Reads a whole regular file (through a link: a profile may be one). Gives
+// nothing when it is missing, not a regular file, too large or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path, int* error = nullptr) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    auto fail = [error](int code) {
         if (error) {
-            *error = errno;
+            *error = code;
         }
         return std::nullopt;
-    }
+    };
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxSettingsFileSize) {
-        if (error) {
-            *error = EINVAL;
-        }
-        ::close(fd);
-        return std::nullopt;
+    FileDescriptor fd(OpenRegularFile(path, &st, LinkPolicy::Follow));
+    if (fd.get() < 0) {
+        return fail(errno);
     }
+    if (st.st_size > kMaxSettingsFileSize) {
+        return fail(EFBIG);
+    }
+    // One byte more than the file has: a file that grew meanwhile is read to
+    // its end or found too large.
     std::string content;
-    content.resize(static_cast<std::size_t>(st.st_size));
     std::size_t have = 0;
     while (true) {
-        if (have == content.size()) {
-            content.resize(content.size() + 4096);
-        }
-        ssize_t n = ::read(fd, content.data() + have, content.size() - have);
+        content.resize(have + static_cast<std::size_t>(st.st_size) + 4096);
+        long n = ReadFully(fd.get(), content.data() + have, content.size() - have);
         if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            if (error) {
-                *error = errno;
-            }
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
+            return fail(errno);
         }
         have += static_cast<std::size_t>(n);
         if (have > static_cast<std::size_t>(kMaxSettingsFileSize)) {
-            ::close(fd);
-            if (error) {
-                *error = EFBIG;
-            }
-            return std::nullopt;
+            return fail(EFBIG);
+        }
+        if (have < content.size()) {
+            break;
         }
     }
-    ::close(fd);
     content.resize(have);
     return content;
 }
@@ -190,20 +177,6 @@ bool MakeParentDirectories(const std::string& path) {
         if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
             return false;
         }
-    }
-    return true;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
 }
@@ -411,7 +384,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, bool
     if (fd < 0) {
         return false;
     }
-    bool ok = WriteAll(fd, content);
+    bool ok = WriteFully(fd, content);
     if (ok) {
         if (keepMode) {
             ok = ::fchmod(fd, mode) == 0;

@@ -16,15 +16,15 @@ public:
         std::string insert2;
     };
 
-    int ShowMessage(int id, std::string_view insert1, std::string_view insert2) override {
+    Answer ShowMessage(int id, std::string_view insert1, std::string_view insert2) override {
         shown.push_back({id, std::string(insert1), std::string(insert2)});
         std::deque<int>& queue = answers[id];
         if (queue.empty()) {
-            return 1;
+            return Answer::Ok;
         }
         int answer = queue.front();
         queue.pop_front();
-        return answer;
+        return static_cast<Answer>(answer);
     }
     void CreateProgress(int titleId, long total) override {
         progressTitles.push_back(titleId);

@@ -60,14 +60,14 @@ TEST(BatchOptions, EveryJobOptionReachesTheJob) {
     // The texts of --replace are taken as they stand, even one like "--json".
     expected.replace = {{"x", "y"}, {"--json", ""}};
     expected.subdirs = true;
-    expected.position = PositionAtColumn;
+    expected.position = PositionMode::AtColumn;
     expected.positionColumn = -7;
-    expected.code = CodeOem;
+    expected.code = CodeMode::Oem;
     expected.capsLock = expected.expandEscape = expected.deleteEmptyLines = true;
     expected.performReplace = false;
     expected.stripLeadingSpaces = expected.stripTrailingSpaces = true;
     expected.stripLeadingTabs = expected.stripTrailingTabs = true;
-    expected.dateDependency = DateOlder;
+    expected.dateDependency = DateDependency::Older;
     expected.compareDate = "1.2.2003";
     expected.compareTime = "4:05";
     expected.keepLineEnds = true;
@@ -106,9 +106,9 @@ TEST(BatchOptions, AProfileReplacesTheOptionsBeforeItAndTheOptionsAfterItAddToIt
     profile.Directories = {"/p", "rel", ""};
     profile.Files = {"*.c"};
     profile.Replace = {{"a", "b"}};
-    profile.Position = PositionLineEnd;
+    profile.Position = 4;
     profile.Subdirs = 1;
-    profile.DateDependency = DateNewerOrEqual;
+    profile.DateDependency = 1;
     profile.CompareDate = "1.1.2001";
     ASSERT_TRUE(WriteProfile(ProfileLocation(dir / "job.vqp"), profile));
 
@@ -122,9 +122,9 @@ TEST(BatchOptions, AProfileReplacesTheOptionsBeforeItAndTheOptionsAfterItAddToIt
     EXPECT_EQ(o.job.replace, (std::vector<ReplacementRow>{{"a", "b"}, {"c", "d"}}));
     EXPECT_FALSE(o.job.capsLock);       // replaced by the profile
     EXPECT_EQ(o.job.positionColumn, 7); // no profile holds the column
-    EXPECT_EQ(o.job.position, PositionLineEnd);
+    EXPECT_EQ(o.job.position, PositionMode::LineEnd);
     EXPECT_TRUE(o.job.subdirs);
-    EXPECT_EQ(o.job.dateDependency, DateOlder); // overrides the profile's filter
+    EXPECT_EQ(o.job.dateDependency, DateDependency::Older); // overrides the profile's filter
     EXPECT_EQ(o.job.compareDate, "2.2.2002");
 }
 
@@ -256,12 +256,13 @@ TEST(BatchTexts, PromptAnswersByCodeOrByTheStartOfAButtonsName) {
     };
     for (const auto& [input, code] : typed) {
         SCOPED_TRACE(input);
-        EXPECT_EQ(ParsePromptAnswer(input, confirm), code);
+        EXPECT_EQ(ParsePromptAnswer(input, confirm), static_cast<Answer>(code));
     }
     for (std::string bad : {"", "  ", "1", "5", "x", "jaa", "nope"}) {
         EXPECT_EQ(ParsePromptAnswer(bad, confirm), std::nullopt) << bad;
     }
-    EXPECT_EQ(ParsePromptAnswer("w", {Answer::Cancel, Answer::Retry, Answer::Ignore}), 4);
+    EXPECT_EQ(ParsePromptAnswer("w", {Answer::Cancel, Answer::Retry, Answer::Ignore}),
+              Answer::Retry);
     // "abb" starts both "Abbruch" and "Abbrechen": no answer.
     EXPECT_EQ(ParsePromptAnswer("abb", {Answer::Abort, Answer::Cancel}), std::nullopt);
 }

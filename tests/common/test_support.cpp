@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -192,6 +194,31 @@ std::vector<std::string> ListTree(const std::string& root) {
     Collect(root, "", out);
     std::sort(out.begin(), out.end());
     return out;
+}
+
+namespace {
+bool SetImmutable(const std::string& path, bool on) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
+}
+} // namespace
+
+ImmutableFile::ImmutableFile(std::string path) : path_(std::move(path)) {
+    ok_ = SetImmutable(path_, true);
+}
+
+ImmutableFile::~ImmutableFile() {
+    if (ok_) {
+        SetImmutable(path_, false);
+    }
 }
 
 } // namespace testing_support

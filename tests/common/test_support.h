@@ -44,4 +44,20 @@ std::vector<std::string> ReadLines(const std::string& path);
 // Every file below `root` (relative paths, sorted), links included.
 std::vector<std::string> ListTree(const std::string& root);
 
+// Makes a file immutable (it can be neither renamed, deleted nor written, not
+// even by root) until destruction. ok() is false where the file system or
+// the user cannot set the flag.
+class ImmutableFile {
+public:
+    explicit ImmutableFile(std::string path);
+    ~ImmutableFile();
+    ImmutableFile(const ImmutableFile&) = delete;
+    ImmutableFile& operator=(const ImmutableFile&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    std::string path_;
+    bool ok_ = false;
+};
+
 } // namespace testing_support

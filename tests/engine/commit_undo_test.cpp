@@ -75,17 +75,18 @@ TEST_F(CommitUndoTest, UndoWithoutABackupKeepsTheChangedContent) {
     EXPECT_EQ(ReadFile(dir / "a.txt"), "old a.txt");
 }
 
-TEST_F(CommitUndoTest, UndoWhenTheBackupCannotTakeTheName) {
-    // A directory stands where the file was, and another one, not empty,
-    // under the holding name: neither can be moved or deleted, so the backup
-    // cannot take the name. The old content stays in the backup.
+TEST_F(CommitUndoTest, UndoLeavesANameThatIsNoRegularFileAsItIs) {
+    // A directory stands where the file was: the backup cannot take the name
+    // and nothing is deleted to make room.
     ::unlink((dir / "c.txt").c_str());
     testing_support::MakeDirs(dir / "c.txt/inside");
-    testing_support::MakeDirs(dir / "c.txt.QUINTREL-TEMP/inside");
     ScriptedUi ui;
     UndoChanges(log, 3, ui);
-    EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgRenameError, kMsgRenameError, kMsgAllUndone}));
+    EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgRenameError, kMsgAllUndone}));
+    EXPECT_EQ(ui.messages[0].insert1, dir / "c.txt.QUINTREL-BACKUP");
+    EXPECT_EQ(ui.messages[0].insert2, dir / "c.txt");
     EXPECT_EQ(ReadFile(dir / "c.txt.QUINTREL-BACKUP"), "old c.txt");
+    EXPECT_TRUE(Exists(dir / "c.txt/inside"));
 }
 
 TEST_F(CommitUndoTest, AnUnreadableChangeLog) {

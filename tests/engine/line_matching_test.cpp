@@ -9,10 +9,10 @@ namespace {
 
 struct TableSetup {
     std::vector<ReplacementRow> rows;
-    int position = PositionAnywhere;
+    PositionMode position = PositionMode::Anywhere;
     std::int32_t column = 0;
     bool capsLock = false;
-    int code = CodeAnsi;
+    CodeMode code = CodeMode::Ansi;
     bool escapes = false;
 };
 
@@ -67,7 +67,7 @@ TEST(LineMatching, WorkedExamplesAnywhere) {
 TEST(LineMatching, AnchoredModes) {
     struct Case {
         const char* name;
-        int position;
+        PositionMode position;
         std::int32_t column;
         ReplacementRow row;
         std::string line;
@@ -75,26 +75,56 @@ TEST(LineMatching, AnchoredModes) {
         int count;
     };
     const Case cases[] = {
-        {"line start, once", PositionLineStart, 0, {"a", "x"}, "aaa", "xaa", 1},
-        {"line start, not elsewhere", PositionLineStart, 0, {"b", "x"}, "abb", "abb", 0},
+        {"line start, once", PositionMode::LineStart, 0, {"a", "x"}, "aaa", "xaa", 1},
+        {"line start, not elsewhere", PositionMode::LineStart, 0, {"b", "x"}, "abb", "abb", 0},
         {"line start, empty replacement removes every repetition",
-         PositionLineStart,
+         PositionMode::LineStart,
          0,
          {" ", ""},
          "   abc ",
          "abc ",
          3},
-        {"line end, once", PositionLineEnd, 0, {"a", "x"}, "aaa", "aax", 1},
-        {"line end, must end exactly there", PositionLineEnd, 0, {"ab", "x"}, "abab_", "abab_", 0},
-        {"line end, empty replacement still once", PositionLineEnd, 0, {"a", ""}, "aaa", "aa", 1},
-        {"line end, search longer than line", PositionLineEnd, 0, {"abcd", "x"}, "abc", "abc", 0},
-        {"column 3 matches", PositionAtColumn, 3, {"XY", "--"}, "abXYc", "ab--c", 1},
-        {"column 3 does not match one off", PositionAtColumn, 3, {"XY", "--"}, "aXYbc", "aXYbc", 0},
-        {"column 1 is the line start", PositionAtColumn, 1, {"a", "x"}, "aa", "xa", 1},
-        {"column 0 never matches", PositionAtColumn, 0, {"a", "x"}, "aa", "aa", 0},
-        {"negative column never matches", PositionAtColumn, -2, {"a", "x"}, "aa", "aa", 0},
-        {"column at the end never matches", PositionAtColumn, 3, {"a", "x"}, "aa", "aa", 0},
-        {"column, empty replacement re-examines", PositionAtColumn, 2, {"b", ""}, "abbbc", "ac", 3},
+        {"line end, once", PositionMode::LineEnd, 0, {"a", "x"}, "aaa", "aax", 1},
+        {"line end, must end exactly there",
+         PositionMode::LineEnd,
+         0,
+         {"ab", "x"},
+         "abab_",
+         "abab_",
+         0},
+        {"line end, empty replacement still once",
+         PositionMode::LineEnd,
+         0,
+         {"a", ""},
+         "aaa",
+         "aa",
+         1},
+        {"line end, search longer than line",
+         PositionMode::LineEnd,
+         0,
+         {"abcd", "x"},
+         "abc",
+         "abc",
+         0},
+        {"column 3 matches", PositionMode::AtColumn, 3, {"XY", "--"}, "abXYc", "ab--c", 1},
+        {"column 3 does not match one off",
+         PositionMode::AtColumn,
+         3,
+         {"XY", "--"},
+         "aXYbc",
+         "aXYbc",
+         0},
+        {"column 1 is the line start", PositionMode::AtColumn, 1, {"a", "x"}, "aa", "xa", 1},
+        {"column 0 never matches", PositionMode::AtColumn, 0, {"a", "x"}, "aa", "aa", 0},
+        {"negative column never matches", PositionMode::AtColumn, -2, {"a", "x"}, "aa", "aa", 0},
+        {"column at the end never matches", PositionMode::AtColumn, 3, {"a", "x"}, "aa", "aa", 0},
+        {"column, empty replacement re-examines",
+         PositionMode::AtColumn,
+         2,
+         {"b", ""},
+         "abbbc",
+         "ac",
+         3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,7 +170,7 @@ TEST(LineMatching, IgnoringCaseInBothCodings) {
 
     // DOS text: the search text is converted to code page 850 and the line is
     // compared in 850, letter case ignored through the ANSI tables.
-    setup.code = CodeOem;
+    setup.code = CodeMode::Oem;
     setup.rows = {{"ärger", "Ö"}};
     std::string oemLine = "\x8E"
                           "RGER \x84rger"; // "ÄRGER ärger" in 850
@@ -168,9 +198,9 @@ TEST(LineMatching, PreparationOrderAndLimits) {
     EXPECT_EQ(prepared, std::string(998, 'z') + "\\");
     // Unicode text the coding cannot hold is refused.
     EXPECT_FALSE(PrepareText("Привет", true, job, prepared));
-    job.code = CodeOem;
+    job.code = CodeMode::Oem;
     EXPECT_FALSE(PrepareText("5 €", true, job, prepared));
-    job.code = CodeAnsi;
+    job.code = CodeMode::Ansi;
     EXPECT_TRUE(PrepareText("5 €", true, job, prepared));
     EXPECT_EQ(prepared, "5 \x80");
 
@@ -198,17 +228,18 @@ TEST(LineMatching, AgreesWithThePlainReference) {
         }
         return text;
     };
-    const int positions[] = {PositionAnywhere, PositionLineStart, PositionLineEnd,
-                             PositionAtColumn};
+    const PositionMode positions[] = {PositionMode::Anywhere, PositionMode::LineStart,
+                                      PositionMode::LineEnd, PositionMode::AtColumn};
     for (int iteration = 0; iteration < 20000; ++iteration) {
         Job job;
         job.capsLock = random() % 2 == 0;
-        job.code = random() % 3 == 0 ? CodeOem : CodeAnsi;
+        job.code = random() % 3 == 0 ? CodeMode::Oem : CodeMode::Ansi;
         job.position = positions[random() % 4];
         job.positionColumn = static_cast<std::int32_t>(random() % 8) - 1;
         // Large tables take the indexed way.
         std::size_t pairs = random() % 3 == 0 ? 9 + random() % 12 : 1 + random() % 3;
-        reference::Settings settings{job.capsLock, job.code, job.position, job.positionColumn};
+        reference::Settings settings{job.capsLock, static_cast<int>(job.code),
+                                     static_cast<int>(job.position), job.positionColumn};
         std::vector<reference::Pair> referencePairs;
         ReplacementTable table;
         table.settings =
@@ -254,7 +285,7 @@ TEST(LineMatching, FastSearchFindsEveryOccurrenceInLongText) {
         if (caps) {
             AnsiToUpper(folded);
         }
-        SearchPattern pattern(folded, FoldTableFor(caps, CodeAnsi));
+        SearchPattern pattern(folded, FoldTableFor(caps, CodeMode::Ansi));
         std::string haystack = text;
         if (caps) {
             AnsiToUpper(haystack);

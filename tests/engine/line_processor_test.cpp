@@ -177,8 +177,8 @@ TEST(LineProcessor, StreamedLinesMatchWholeLines) {
 TEST(LineProcessor, AgreesWithTheStraightAlgorithm) {
     std::mt19937 random(2026);
     const char alphabet[] = {'a', 'b', 'A', ' ', '\t', '\r', '\n', '\n', '\0', 'x'};
-    const int positions[] = {PositionAnywhere, PositionLineStart, PositionLineEnd,
-                             PositionAtColumn};
+    const PositionMode positions[] = {PositionMode::Anywhere, PositionMode::LineStart,
+                                      PositionMode::LineEnd, PositionMode::AtColumn};
     for (int iteration = 0; iteration < 3000; ++iteration) {
         std::string input;
         std::size_t length = random() % 120;
@@ -187,13 +187,13 @@ TEST(LineProcessor, AgreesWithTheStraightAlgorithm) {
         }
         Job job;
         job.capsLock = random() % 2 == 0;
-        job.code = random() % 3 == 0 ? CodeUtf8 : CodeAnsi;
+        job.code = random() % 3 == 0 ? CodeMode::Utf8 : CodeMode::Ansi;
         job.position = positions[random() % 4];
         job.positionColumn = static_cast<std::int32_t>(random() % 5);
         std::size_t pairs = random() % 3;
         for (std::size_t p = 0; p < pairs; ++p) {
             std::string search(1 + random() % 2, "abAx "[random() % 5]);
-            if (job.code == CodeUtf8 && random() % 3 == 0) {
+            if (job.code == CodeMode::Utf8 && random() % 3 == 0) {
                 search = random() % 2 ? "\xC3\xA4" : "\xC3\x84"; // ä, Ä
             }
             std::string replacement(random() % 3, "bx "[random() % 3]);
@@ -213,7 +213,8 @@ TEST(LineProcessor, AgreesWithTheStraightAlgorithm) {
         options.leading = settings.leadingStripChars;
         options.trailing = settings.trailingStripChars;
         options.keepLineEnds = settings.keepLineEnds;
-        options.settings = {job.capsLock, job.code, job.position, job.positionColumn};
+        options.settings = {job.capsLock, static_cast<int>(job.code),
+                            static_cast<int>(job.position), job.positionColumn};
         for (const ReplacementPair& pair : table.pairs) {
             options.pairs.push_back({pair.search.text(), pair.replacement});
         }

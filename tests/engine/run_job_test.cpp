@@ -60,7 +60,7 @@ TEST_F(RunJobTest, ARunThatChangesNothingOnlyReads) {
     Job job = BasicJob();
     job.replace = {{"absent", "x"}};
     ScriptedUi ui;
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_EQ(result.outcome, RunOutcome::Completed);
     EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgNoFileChanged});
     EXPECT_EQ(ui.summaries, 0);
@@ -99,7 +99,7 @@ TEST_F(RunJobTest, ReplacementsAndCleanUpAcceptedAndUndone) {
             tmpDuringSummary = TmpLeftovers();
             changeLog = info.changeLogPath;
         };
-        RunResult result = RunJob(job, ui, {});
+        RunResult result = RunCheckedJob(job, ui, {});
         EXPECT_EQ(result.outcome, RunOutcome::Completed);
         EXPECT_EQ(result.statistics,
                   (RunStatistics{3, 2, 6, 3, 1})); // processed, changed, lines, replacements, empty
@@ -132,12 +132,12 @@ TEST_F(RunJobTest, NoFilesFoundAndAStoppedScan) {
     Job job = BasicJob();
     job.files = {"*.none"};
     ScriptedUi ui;
-    EXPECT_EQ(RunJob(job, ui, {}).outcome, RunOutcome::NoFiles);
+    EXPECT_EQ(RunCheckedJob(job, ui, {}).outcome, RunOutcome::NoFiles);
     EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgNoFilesFound});
     WriteFile(P("x.txt"), "x");
     ScriptedUi stopped;
     stopped.stopScanAfter = 0;
-    EXPECT_EQ(RunJob(BasicJob(), stopped, {}).outcome, RunOutcome::ScanStopped);
+    EXPECT_EQ(RunCheckedJob(BasicJob(), stopped, {}).outcome, RunOutcome::ScanStopped);
     EXPECT_TRUE(stopped.messages.empty()) << "a stopped scan ends the run silently";
     EXPECT_TRUE(TmpLeftovers().empty());
 }
@@ -150,7 +150,7 @@ TEST_F(RunJobTest, BinaryFilesAnsweredOkOrCancel) {
     job.replace = {{"x", "y"}};
     ScriptedUi ok;
     ok.Answer(kMsgNotTextFile, {1});
-    RunResult okResult = RunJob(job, ok, {});
+    RunResult okResult = RunCheckedJob(job, ok, {});
     EXPECT_EQ(ok.MessageIds(), std::vector<int>{kMsgNotTextFile});
     EXPECT_EQ(ok.messages[0].insert1, P("b.txt"));
     EXPECT_EQ(okResult.statistics.FilesProcessed, 3);
@@ -161,7 +161,7 @@ TEST_F(RunJobTest, BinaryFilesAnsweredOkOrCancel) {
     WriteFile(P("c.txt"), "x\n");
     ScriptedUi cancel;
     cancel.Answer(kMsgNotTextFile, {2});
-    RunResult cancelResult = RunJob(job, cancel, {});
+    RunResult cancelResult = RunCheckedJob(job, cancel, {});
     EXPECT_EQ(cancelResult.outcome, RunOutcome::EndedEarly);
     EXPECT_EQ(cancelResult.statistics.FilesProcessed, 1)
         << "the file that ended the run is not counted";
@@ -179,7 +179,7 @@ TEST_F(RunJobTest, AFileThatCannotBeOpened) {
 
     ScriptedUi ignore;
     ignore.Answer(kMsgCannotOpenFile, {5});
-    RunResult ignored = RunJob(job, ignore, {});
+    RunResult ignored = RunCheckedJob(job, ignore, {});
     EXPECT_EQ(ignore.MessageIds(), std::vector<int>{kMsgCannotOpenFile});
     EXPECT_EQ(ignored.statistics.FilesProcessed, 2);
     EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
@@ -194,7 +194,7 @@ TEST_F(RunJobTest, AFileThatCannotBeOpened) {
             ::flock(lock, LOCK_UN); // the other program lets go
         }
     };
-    RunResult retried = RunJob(job, retry, {});
+    RunResult retried = RunCheckedJob(job, retry, {});
     EXPECT_EQ(retry.MessageIds(), (std::vector<int>{kMsgCannotOpenFile, kMsgCannotOpenFile}));
     EXPECT_EQ(retried.statistics.FilesChanged, 2);
     EXPECT_EQ(ReadFile(P("a.txt")), "y\r\n");
@@ -205,7 +205,7 @@ TEST_F(RunJobTest, AFileThatCannotBeOpened) {
     ASSERT_EQ(::flock(lockAgain, LOCK_EX), 0);
     ScriptedUi cancel;
     cancel.Answer(kMsgCannotOpenFile, {2});
-    RunResult cancelled = RunJob(job, cancel, {});
+    RunResult cancelled = RunCheckedJob(job, cancel, {});
     EXPECT_EQ(cancelled.outcome, RunOutcome::EndedEarly);
     EXPECT_EQ(cancel.MessageIds(), (std::vector<int>{kMsgCannotOpenFile, kMsgNoFileChanged}));
     EXPECT_EQ(ReadFile(P("b.txt")), "x\n");
@@ -225,7 +225,7 @@ TEST_F(RunJobTest, AFileThatVanishesOrBecomesADirectoryAfterTheScan) {
         ::unlink(P("b.txt").c_str());
         ::mkdir(P("b.txt").c_str(), 0755);
     };
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_EQ(ui.MessageIds(),
               (std::vector<int>{kMsgCannotOpenFile, kMsgCannotOpenFile, kMsgNoFileChanged}));
     EXPECT_EQ(result.statistics.FilesProcessed, 2);
@@ -240,7 +240,7 @@ TEST_F(RunJobTest, ConfirmationYesNoCancel) {
     }
     ScriptedUi ui;
     ui.Answer(kMsgConfirmFile, {6, 7, 2});
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_EQ(ui.MessageIds(),
               (std::vector<int>{kMsgConfirmFile, kMsgConfirmFile, kMsgConfirmFile}));
     EXPECT_EQ(ui.messages[1].insert1, P("b.txt"));
@@ -262,7 +262,7 @@ TEST_F(RunJobTest, StopAfterSomeFilesStillSummarisesThem) {
     job.replace = {{"x", "y"}};
     ScriptedUi ui;
     ui.stopAfterFiles = 2;
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_TRUE(result.stoppedByUser);
     EXPECT_EQ(result.outcome, RunOutcome::EndedEarly);
     EXPECT_EQ(ui.summaries, 1);
@@ -293,7 +293,7 @@ TEST_F(RunJobTest, AFileChangedBeforeItsTurnIsReadAgain) {
             WriteFile(P("f4.txt"), "nothing to do\n");
         }
     };
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_EQ(ReadFile(P("f3.txt")), "y y\r\nmore y\r\n");
     EXPECT_EQ(ReadFile(P("f4.txt")), "nothing to do\n");
     EXPECT_EQ(result.statistics.FilesChanged, 5);
@@ -320,7 +320,7 @@ TEST_F(RunJobTest, AWriteThatFailsMidwayLeavesTheFileUntouched) {
         Job job = BasicJob();
         job.replace = {{"x", "y"}};
         ScriptedUi ui;
-        RunJob(job, ui, {});
+        RunCheckedJob(job, ui, {});
         bool ok = ui.MessageIds() == std::vector<int>{kMsgWriteError, kMsgNoFileChanged} &&
                   ui.messages[0].insert1 == P("big.txt.QUINTREL-TEMP");
         ::_exit(ok ? 0 : 1);
@@ -338,7 +338,7 @@ TEST_F(RunJobTest, TemporaryFileThatCannotBeCreated) {
     Job job = BasicJob();
     job.replace = {{"x", "y"}};
     ScriptedUi ui;
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgCannotCreateTemp, kMsgNoFileChanged}));
     EXPECT_EQ(ui.messages[0].insert1, P("a.txt.QUINTREL-TEMP"));
     EXPECT_EQ(result.outcome, RunOutcome::EndedEarly);
@@ -351,7 +351,7 @@ TEST_F(RunJobTest, AnEarlierBackupIsNeverReplaced) {
     Job job = BasicJob();
     job.replace = {{"x", "y"}};
     ScriptedUi ui;
-    RunJob(job, ui, {});
+    RunCheckedJob(job, ui, {});
     EXPECT_EQ(ui.MessageIds(), (std::vector<int>{kMsgRenameError, kMsgNoFileChanged}));
     EXPECT_EQ(ui.messages[0].insert1, P("a.txt"));
     EXPECT_EQ(ui.messages[0].insert2, P("a.txt.QUINTREL-BACKUP"));
@@ -367,7 +367,7 @@ TEST_F(RunJobTest, PermissionsSurviveAndLinksAreNeverWrittenThrough) {
     Job job = BasicJob();
     job.replace = {{"x", "y"}};
     ScriptedUi ui;
-    RunJob(job, ui, {});
+    RunCheckedJob(job, ui, {});
     EXPECT_EQ(ReadFile(P("run.txt")), "echo y\r\n");
     struct stat st {};
     ASSERT_EQ(::stat(P("run.txt").c_str(), &st), 0);
@@ -382,7 +382,7 @@ TEST_F(RunJobTest, HardLinkedNamesAreBothRewritten) {
     job.replace = {{"x", "y"}};
     ScriptedUi ui;
     ui.finish = ScriptedUi::Finish::Undo;
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_EQ(result.statistics.FilesChanged, 2);
     EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
     EXPECT_EQ(ReadFile(P("b.txt")), "x\n");
@@ -392,16 +392,16 @@ TEST_F(RunJobTest, TextsTheCodingCannotRepresentRefuseTheStart) {
     WriteFile(P("a.txt"), "x\n");
     Job job = BasicJob();
     job.replace = {{"x", "y"}, {"€", "EUR"}};
-    job.code = CodeOem;
+    job.code = CodeMode::Oem;
     ScriptedUi ui;
-    EXPECT_EQ(RunJob(job, ui, {}).outcome, RunOutcome::Refused);
+    EXPECT_EQ(RunCheckedJob(job, ui, {}).outcome, RunOutcome::Refused);
     EXPECT_EQ(ui.MessageIds(), std::vector<int>{kMsgNotRepresentable});
     EXPECT_EQ(ui.messages[0].insert1, "€");
     EXPECT_EQ(ReadFile(P("a.txt")), "x\n");
     // With replacements off, the texts are not looked at.
     job.performReplace = false;
     ScriptedUi off;
-    EXPECT_EQ(RunJob(job, off, {}).outcome, RunOutcome::Completed);
+    EXPECT_EQ(RunCheckedJob(job, off, {}).outcome, RunOutcome::Completed);
 }
 
 TEST_F(RunJobTest, OnlyOneRunAtATime) {
@@ -412,11 +412,11 @@ TEST_F(RunJobTest, OnlyOneRunAtATime) {
     RunOutcome inner = RunOutcome::Completed;
     ui.beforeFinish = [&](const RunSummaryInfo&) {
         ScriptedUi second;
-        inner = RunJob(job, second, {}).outcome;
+        inner = RunCheckedJob(job, second, {}).outcome;
         EXPECT_TRUE(second.messages.empty());
         EXPECT_TRUE(IsRunUnderWay());
     };
-    RunJob(job, ui, {});
+    RunCheckedJob(job, ui, {});
     EXPECT_EQ(inner, RunOutcome::Busy);
     EXPECT_FALSE(IsRunUnderWay());
 }
@@ -429,18 +429,18 @@ TEST_F(RunJobTest, ANamedChangeLogIsWrittenDuringTheRunAndKept) {
     RunOptions options;
     options.changeLogPath = P("log/changes.log");
     ScriptedUi missingDir;
-    EXPECT_EQ(RunJob(job, missingDir, options).outcome, RunOutcome::Prepared);
+    EXPECT_EQ(RunCheckedJob(job, missingDir, options).outcome, RunOutcome::SetupFailed);
     EXPECT_EQ(missingDir.MessageIds(), std::vector<int>{kMsgChangeLogNotCreated});
 
     options.changeLogPath = P("changes.log");
     ScriptedUi ui;
     ui.finish = ScriptedUi::Finish::Keep;
-    RunJob(job, ui, options);
+    RunCheckedJob(job, ui, options);
     EXPECT_EQ(ReadFile(P("changes.log")), P("a.txt") + "\r\n" + P("b.txt") + "\r\n");
     EXPECT_TRUE(Exists(P("a.txt.QUINTREL-BACKUP")));
     // An existing log is never overwritten.
     ScriptedUi again;
-    EXPECT_EQ(RunJob(job, again, options).outcome, RunOutcome::Prepared);
+    EXPECT_EQ(RunCheckedJob(job, again, options).outcome, RunOutcome::SetupFailed);
     EXPECT_EQ(ReadFile(P("changes.log")), P("a.txt") + "\r\n" + P("b.txt") + "\r\n");
 }
 
@@ -452,11 +452,11 @@ TEST_F(RunJobTest, KeepingLineEndsChangesOnlyTheReplacedText) {
     WriteFile(P("mixed.txt"), mixed);
     Job job = BasicJob();
     job.files = {"*.sh", "*.txt"};
-    job.code = CodeUtf8;
+    job.code = CodeMode::Utf8;
     job.keepLineEnds = true;
     job.replace = {{"Welt", "Erde"}, {"fünf", "FÜNF"}, {"zwei", "2"}};
     ScriptedUi ui;
-    RunJob(job, ui, {});
+    RunCheckedJob(job, ui, {});
     std::string expectedScript = script;
     expectedScript.replace(expectedScript.find("Welt"), 4, "Erde");
     EXPECT_EQ(ReadFile(P("greet.sh")), expectedScript);
@@ -471,18 +471,18 @@ TEST_F(RunJobTest, KeepingLineEndsChangesOnlyTheReplacedText) {
     job.keepLineEnds = false;
     job.files = {"*.txt"};
     ScriptedUi plain;
-    RunJob(job, plain, {});
+    RunCheckedJob(job, plain, {});
     EXPECT_EQ(ReadFile(P("mixed.txt")), "eins\r\n2\r\ndrei\rvier\r\nFÜNF\r\n");
 }
 
 TEST_F(RunJobTest, Utf8FilesIgnoringCase) {
     WriteFile(P("a.txt"), "ÄRGER und Ärger\nкошка КОШКА\n");
     Job job = BasicJob();
-    job.code = CodeUtf8;
+    job.code = CodeMode::Utf8;
     job.capsLock = true;
     job.replace = {{"ärger", "Freude"}, {"Кошка", "кот"}};
     ScriptedUi ui;
-    RunResult result = RunJob(job, ui, {});
+    RunResult result = RunCheckedJob(job, ui, {});
     EXPECT_EQ(ReadFile(P("a.txt")), "Freude und Freude\r\nкот кот\r\n");
     EXPECT_EQ(result.statistics.ReplacementsMade, 4);
 }
@@ -490,26 +490,25 @@ TEST_F(RunJobTest, Utf8FilesIgnoringCase) {
 TEST(StartConditions, OrderAndRewriting) {
     struct Case {
         const char* name;
-        int dateDependency;
+        DateDependency dateDependency;
         const char* date;
         const char* time;
         bool directories, files;
-        int result;
-        std::vector<int> messages;
+        StartProblem problem;
+        const char* shownDate; // what the check gives back to show
+        const char* shownTime;
     };
     const Case cases[] = {
-        {"all files ignores bad dates", DateAllFiles, "x", "y", true, true, 1, {}},
-        {"invalid date wins over empty lists",
-         DateNewerOrEqual,
-         "31.02.2026",
-         "",
-         false,
-         false,
-         2,
-         {kMsgInvalidDate}},
-        {"invalid time", DateOlder, "1.2.2026", "25:00", true, true, 2, {kMsgInvalidTime}},
-        {"no directory", DateNewerOrEqual, "2026-02-01", "7", false, true, 2, {kMsgNoDirectory}},
-        {"no file group", DateAllFiles, "", "", true, false, 2, {kMsgNoFileGroup}},
+        {"all files ignores bad dates", DateDependency::AllFiles, "x", "y", true, true,
+         StartProblem::None, "x", "y"},
+        {"invalid date wins over empty lists", DateDependency::NewerOrEqual, "31.02.2026", "",
+         false, false, StartProblem::InvalidDate, "31.02.2026", ""},
+        {"invalid time, the valid date rewritten", DateDependency::Older, "1.2.2026", "25:00", true,
+         true, StartProblem::InvalidTime, "01.02.2026", "25:00"},
+        {"no directory, both rewritten", DateDependency::NewerOrEqual, "2026-02-01", "7", false,
+         true, StartProblem::NoDirectory, "01.02.2026", "07:00:00"},
+        {"no file group", DateDependency::AllFiles, "", "", true, false, StartProblem::NoFileGroup,
+         "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -523,18 +522,17 @@ TEST(StartConditions, OrderAndRewriting) {
         if (c.files) {
             job.files = {"*"};
         }
-        ScriptedUi ui;
-        EXPECT_EQ(CheckJobStartConditions(job, ui), c.result);
-        EXPECT_EQ(ui.MessageIds(), c.messages);
+        StartCheck check = CheckStart(job);
+        EXPECT_EQ(check.problem, c.problem);
+        EXPECT_EQ(check.compareDate, c.shownDate);
+        EXPECT_EQ(check.compareTime, c.shownTime);
+        // A job that did not pass is refused by the run with the same message.
+        if (!check.ok()) {
+            ScriptedUi ui;
+            EXPECT_EQ(RunJob(job, check, ui).outcome, RunOutcome::Refused);
+            EXPECT_EQ(ui.MessageIds(), std::vector<int>{StartProblemMessage(c.problem)});
+        }
     }
-    Job job;
-    job.dateDependency = DateNewerOrEqual;
-    job.compareDate = "2026-02-01";
-    job.compareTime = "7";
-    ScriptedUi ui;
-    CheckJobStartConditions(job, ui);
-    EXPECT_EQ(job.compareDate, "01.02.2026") << "rewritten even when the start is refused";
-    EXPECT_EQ(job.compareTime, "07:00:00");
 }
 
 // Reading ahead on other threads changes nothing: the same trees, answers and
@@ -575,7 +573,7 @@ TEST(ReadAheadEquivalence, GeneratedTreesGiveTheSameResults) {
             ui.Answer(kMsgConfirmFile, {7, 6, 7});
             RunOptions options;
             options.readAhead = readAhead;
-            RunResult result = RunJob(job, ui, options);
+            RunResult result = RunCheckedJob(job, ui, options);
             std::vector<std::string> log;
             for (const std::string& path : ui.summaryChangeLog) {
                 log.push_back(path.substr(root.size()));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "commit_undo.h"
+#include "run_job.h"
 #include "run_ui.h"
 
 #include <deque>
@@ -30,7 +31,7 @@ public:
     }
     void Fallback(int id, int answer) { fallback_[id] = answer; }
 
-    int ShowMessage(int id, std::string_view insert1, std::string_view insert2) override {
+    ::Answer ShowMessage(int id, std::string_view insert1, std::string_view insert2) override {
         int answer = 1;
         auto it = answers_.find(id);
         if (it != answers_.end() && !it->second.empty()) {
@@ -43,7 +44,7 @@ public:
         if (onMessage) {
             onMessage(messages.back());
         }
-        return answer;
+        return static_cast<::Answer>(answer);
     }
 
     bool ScanProgress(const std::string& directory) override {
@@ -119,3 +120,8 @@ private:
     std::map<int, std::deque<int>> answers_;
     std::map<int, int> fallback_;
 };
+
+// A run of a job that is checked first, as Start does.
+inline RunResult RunCheckedJob(const Job& job, RunUi& ui, const RunOptions& options = {}) {
+    return RunJob(job, CheckStart(job), ui, options);
+}

@@ -8,10 +8,10 @@
 namespace {
 
 std::pair<std::string, int> ApplyUtf8(std::vector<ReplacementRow> rows, std::string line,
-                                      int position = PositionAnywhere, std::int32_t column = 0,
-                                      bool ignoreCase = false) {
+                                      PositionMode position = PositionMode::Anywhere,
+                                      std::int32_t column = 0, bool ignoreCase = false) {
     Job job;
-    job.code = CodeUtf8;
+    job.code = CodeMode::Utf8;
     job.replace = std::move(rows);
     job.position = position;
     job.positionColumn = column;
@@ -26,20 +26,20 @@ std::pair<std::string, int> ApplyUtf8(std::vector<ReplacementRow> rows, std::str
 TEST(Utf8Matching, UmlautsGreekAndCyrillicInEveryPosition) {
     struct Case {
         const char* name;
-        int position;
+        PositionMode position;
         std::int32_t column;
         ReplacementRow row;
         std::string line;
         std::string expected;
     };
     const Case cases[] = {
-        {"umlaut anywhere", PositionAnywhere, 0, {"ö", "oe"}, "schön, böse", "schoen, boese"},
-        {"greek at line start", PositionLineStart, 0, {"α", "Α"}, "αβα", "Αβα"},
-        {"cyrillic at line end", PositionLineEnd, 0, {"мир", "свет"}, "мир мир", "мир свет"},
-        {"column counts characters", PositionAtColumn, 3, {"ß", "ss"}, "äößx", "äössx"},
-        {"column past the end", PositionAtColumn, 4, {"x", "y"}, "äöü", "äöü"},
+        {"umlaut anywhere", PositionMode::Anywhere, 0, {"ö", "oe"}, "schön, böse", "schoen, boese"},
+        {"greek at line start", PositionMode::LineStart, 0, {"α", "Α"}, "αβα", "Αβα"},
+        {"cyrillic at line end", PositionMode::LineEnd, 0, {"мир", "свет"}, "мир мир", "мир свет"},
+        {"column counts characters", PositionMode::AtColumn, 3, {"ß", "ss"}, "äößx", "äössx"},
+        {"column past the end", PositionMode::AtColumn, 4, {"x", "y"}, "äöü", "äöü"},
         {"column on an invalid byte",
-         PositionAtColumn,
+         PositionMode::AtColumn,
          3,
          {"b", "B"},
          "a\xFF"
@@ -55,14 +55,15 @@ TEST(Utf8Matching, UmlautsGreekAndCyrillicInEveryPosition) {
 
 TEST(Utf8Matching, IgnoringCaseFoldsWholeCharacters) {
     auto [line, count] =
-        ApplyUtf8({{"ärger", "Freude"}}, "ÄRGER, Ärger und ärger", PositionAnywhere, 0, true);
+        ApplyUtf8({{"ärger", "Freude"}}, "ÄRGER, Ärger und ärger", PositionMode::Anywhere, 0, true);
     EXPECT_EQ(line, "Freude, Freude und Freude");
     EXPECT_EQ(count, 3);
-    EXPECT_EQ(ApplyUtf8({{"ΣΟΦΊΑ", "x"}}, "σοφία", PositionAnywhere, 0, true).first, "x");
-    EXPECT_EQ(ApplyUtf8({{"привет", "x"}}, "ПРИВЕТ Привет", PositionAnywhere, 0, true).first,
+    EXPECT_EQ(ApplyUtf8({{"ΣΟΦΊΑ", "x"}}, "σοφία", PositionMode::Anywhere, 0, true).first, "x");
+    EXPECT_EQ(ApplyUtf8({{"привет", "x"}}, "ПРИВЕТ Привет", PositionMode::Anywhere, 0, true).first,
               "x x");
     // Forms of another UTF-8 length are not folded: the Kelvin sign is no K.
-    EXPECT_EQ(ApplyUtf8({{"k", "x"}}, "\u212A k K", PositionAnywhere, 0, true).first, "\u212A x x");
+    EXPECT_EQ(ApplyUtf8({{"k", "x"}}, "\u212A k K", PositionMode::Anywhere, 0, true).first,
+              "\u212A x x");
     // Case is only ignored when asked.
     EXPECT_EQ(ApplyUtf8({{"ärger", "x"}}, "Ärger ärger").first, "Ärger x");
 }
@@ -77,7 +78,7 @@ TEST(Utf8Matching, ACharacterIsNeverPartlyMatched) {
                                           "b€")
                   .first,
               "axb€");
-    EXPECT_EQ(ApplyUtf8({{"\\xFF", "y"}}, "\xFF\xFF", PositionAnywhere, 0, true).first, "yy");
+    EXPECT_EQ(ApplyUtf8({{"\\xFF", "y"}}, "\xFF\xFF", PositionMode::Anywhere, 0, true).first, "yy");
 }
 
 TEST(Utf8Matching, BoundariesOfInvalidText) {
@@ -104,12 +105,12 @@ TEST(Utf8Matching, AgreesWithTheCharacterReference) {
         }
         return text;
     };
-    const int positions[] = {PositionAnywhere, PositionLineStart, PositionLineEnd,
-                             PositionAtColumn};
+    const PositionMode positions[] = {PositionMode::Anywhere, PositionMode::LineStart,
+                                      PositionMode::LineEnd, PositionMode::AtColumn};
     for (int iteration = 0; iteration < 20000; ++iteration) {
         bool ignoreCase = random() % 2 == 0;
         ReplacementTable table;
-        table.settings = LineMatchSettings{ignoreCase, CodeUtf8, positions[random() % 4],
+        table.settings = LineMatchSettings{ignoreCase, CodeMode::Utf8, positions[random() % 4],
                                            static_cast<std::int32_t>(random() % 6) - 1};
         std::vector<reference::Pair> pairs;
         for (std::size_t p = 0, n = random() % 3 == 0 ? 9 + random() % 8 : 1 + random() % 2; p < n;
@@ -125,7 +126,7 @@ TEST(Utf8Matching, AgreesWithTheCharacterReference) {
         if (table.pairs.size() > 8) {
             table.BuildIndex();
         }
-        reference::Settings settings{ignoreCase, CodeUtf8, table.settings.position,
+        reference::Settings settings{ignoreCase, 4, static_cast<int>(table.settings.position),
                                      table.settings.positionColumn};
         std::string line = randomText(12);
         std::string expected = line;

@@ -20,8 +20,9 @@ public:
     std::string text;
 };
 
-const int kPositions[] = {PositionAnywhere, PositionLineStart, PositionLineEnd, PositionAtColumn};
-const int kCodes[] = {CodeAnsi, CodeOem, CodeUtf8};
+const PositionMode kPositions[] = {PositionMode::Anywhere, PositionMode::LineStart,
+                                   PositionMode::LineEnd, PositionMode::AtColumn};
+const CodeMode kCodes[] = {CodeMode::Ansi, CodeMode::Oem, CodeMode::Utf8};
 
 } // namespace
 
@@ -65,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.leading = settings.leadingStripChars;
     options.trailing = settings.trailingStripChars;
     options.keepLineEnds = settings.keepLineEnds;
-    options.settings = {job.capsLock, job.code, job.position, job.positionColumn};
+    options.settings = {job.capsLock, static_cast<int>(job.code), static_cast<int>(job.position),
+                        job.positionColumn};
     for (const ReplacementPair& pair : table.pairs) {
         if (settings.table != nullptr) {
             options.pairs.push_back({pair.search.text(), pair.replacement});

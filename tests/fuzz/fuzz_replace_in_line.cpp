@@ -30,8 +30,9 @@ std::string TypedText(FuzzInput& input, std::size_t maxParts) {
     return text;
 }
 
-const int kPositions[] = {PositionAnywhere, PositionLineStart, PositionLineEnd, PositionAtColumn};
-const int kCodes[] = {CodeAnsi, CodeOem, CodeUtf8};
+const PositionMode kPositions[] = {PositionMode::Anywhere, PositionMode::LineStart,
+                                   PositionMode::LineEnd, PositionMode::AtColumn};
+const CodeMode kCodes[] = {CodeMode::Ansi, CodeMode::Oem, CodeMode::Utf8};
 
 } // namespace
 
@@ -94,13 +95,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ReplacementPair& pair : table.pairs) {
         pairs.push_back({pair.search.text(), pair.replacement});
     }
-    const reference::Settings settings{job.capsLock, job.code, job.position, job.positionColumn};
+    const reference::Settings settings{job.capsLock, static_cast<int>(job.code),
+                                       static_cast<int>(job.position), job.positionColumn};
 
     // The line: short and generated, or close to the capacity rule's limit
     // (not in UTF-8 text, where the reference, splitting the line into
     // characters, is too slow for that length to be tried often; small
     // capacities try the same rule there).
-    const bool nearLimit = input.Byte() % 32 == 0 && job.code != CodeUtf8;
+    const bool nearLimit = input.Byte() % 32 == 0 && job.code != CodeMode::Utf8;
     const std::size_t slack = input.Below(8);
     std::string line = input.Rest(kLineBytes);
     line = line.substr(0, line.find('\0')); // a line reaches matching without its zero bytes
@@ -112,8 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string expected = line;
     const int expectedCount =
-        job.code == CodeUtf8 ? reference::ReplaceInLineUtf8(expected, capacity, pairs, settings)
-                             : reference::ReplaceInLine(expected, capacity, pairs, settings);
+        job.code == CodeMode::Utf8
+            ? reference::ReplaceInLineUtf8(expected, capacity, pairs, settings)
+            : reference::ReplaceInLine(expected, capacity, pairs, settings);
     std::string actual = line;
     const int actualCount = ReplaceInLine(actual, capacity, table);
     FUZZ_CHECK(actual == expected);

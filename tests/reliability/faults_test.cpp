@@ -283,11 +283,8 @@ TEST_F(Faults, RenamingsThatFailWhileUndoing) {
     ToolResult r = RunTool({"--undo-log", log}, setup);
     ::chmod(P("d").c_str(), 0755);
     EXPECT_EQ(r.status, 1);
+    // Each file could not be moved aside: it stays, and so does its backup.
     for (const char* name : {"d/a.txt", "d/b.txt"}) {
-        EXPECT_NE(r.err.find("Fehler beim Umbenennen der Datei  '" + P(name) + "'  in  '" +
-                             P(name) + ".QUINTREL-TEMP'"),
-                  std::string::npos)
-            << r.err;
         EXPECT_NE(r.err.find("Fehler beim Umbenennen der Datei  '" + P(name) +
                              ".QUINTREL-BACKUP'  in  '" + P(name) + "'"),
                   std::string::npos)

@@ -73,11 +73,14 @@ TEST_F(HostileInput, LinksUnderTheProgramsOwnNamesNeverReachAVictim) {
                        "--keep", log})
                   .status,
               0);
+    // The file is left as it is, with its backup, and reported.
     ASSERT_EQ(::symlink(victim.c_str(), P("a.txt.QUINTREL-TEMP").c_str()), 0);
-    EXPECT_EQ(RunTool({"--undo-log", log}).status, 0);
+    EXPECT_EQ(RunTool({"--undo-log", log}).status, 1);
     EXPECT_EQ(ReadFile(victim), "precious\n");
-    EXPECT_EQ(ReadFile(P("a.txt")), "Erde\r\n");
-    EXPECT_EQ(RunTool({"--recover", dir.path()}).status, 0);
+    EXPECT_EQ(ReadFile(P("a.txt")), "Mond\r\n");
+    EXPECT_EQ(ReadFile(P("a.txt.QUINTREL-BACKUP")), "Erde\r\n");
+    EXPECT_EQ(ReadFile(P("b.txt")), "Erde\r\n");
+    EXPECT_EQ(RunTool({"--recover", dir.path()}).status, 1);
 }
 
 TEST_F(HostileInput, NamesBuiltToBeMisreadAreProcessedOrLeftOutNeverConfused) {

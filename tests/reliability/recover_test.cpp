@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,9 +25,9 @@ struct StateCase {
     Tree before;
     LeftoverState state;
     Tree afterUndo;
-    RecoverOutcome undoOutcome;
+    FinishOutcome undoOutcome;
     Tree afterAccept;
-    RecoverOutcome acceptOutcome;
+    FinishOutcome acceptOutcome;
 };
 
 // Every state, with what undo and accept make of it. "f" is the file, its
@@ -36,65 +37,65 @@ const StateCase kStates[] = {
      {{"f", "new"}, {"f.QUINTREL-BACKUP", "old"}},
      LeftoverState::ChangedWithBackup,
      {{"f", "old"}},
-     RecoverOutcome::Restored,
+     FinishOutcome::Restored,
      {{"f", "new"}},
-     RecoverOutcome::Accepted},
+     FinishOutcome::Accepted},
     {"changed, with its backup and an unfinished copy",
      {{"f", "new"}, {"f.QUINTREL-BACKUP", "old"}, {"f.QUINTREL-TEMP", "ne"}},
      LeftoverState::ChangedWithBackupAndCopy,
      {{"f", "old"}},
-     RecoverOutcome::Restored,
+     FinishOutcome::Restored,
      {{"f", "new"}},
-     RecoverOutcome::Accepted},
+     FinishOutcome::Accepted},
     {"between the two renamings",
      {{"f.QUINTREL-BACKUP", "old"}, {"f.QUINTREL-TEMP", "new"}},
      LeftoverState::BetweenRenames,
      {{"f", "old"}},
-     RecoverOutcome::Restored,
+     FinishOutcome::Restored,
      {{"f", "new"}},
-     RecoverOutcome::Accepted},
+     FinishOutcome::Accepted},
     {"a backup whose file is missing",
      {{"f.QUINTREL-BACKUP", "old"}},
      LeftoverState::BackupOnly,
      {{"f", "old"}},
-     RecoverOutcome::Restored,
+     FinishOutcome::Restored,
      {{"f.QUINTREL-BACKUP", "old"}}, // the only copy: never deleted
-     RecoverOutcome::Left},
+     FinishOutcome::Left},
     {"an unfinished copy beside an unchanged file",
      {{"f", "old"}, {"f.QUINTREL-TEMP", "ne"}},
      LeftoverState::TemporaryCopy,
      {{"f", "old"}},
-     RecoverOutcome::TemporaryDeleted,
+     FinishOutcome::TemporaryDeleted,
      {{"f", "old"}},
-     RecoverOutcome::TemporaryDeleted},
+     FinishOutcome::TemporaryDeleted},
     {"a temporary file alone",
      {{"f.QUINTREL-TEMP", "new"}},
      LeftoverState::TemporaryOnly,
      {{"f.QUINTREL-TEMP", "new"}},
-     RecoverOutcome::Left,
+     FinishOutcome::Left,
      {{"f.QUINTREL-TEMP", "new"}},
-     RecoverOutcome::Left},
+     FinishOutcome::Left},
     {"a directory under the file's name",
      {{"f", kDir}, {"f/x", "y"}, {"f.QUINTREL-BACKUP", "old"}},
      LeftoverState::NotRegular,
      {{"f", kDir}, {"f/x", "y"}, {"f.QUINTREL-BACKUP", "old"}},
-     RecoverOutcome::Left,
+     FinishOutcome::Left,
      {{"f", kDir}, {"f/x", "y"}, {"f.QUINTREL-BACKUP", "old"}},
-     RecoverOutcome::Left},
+     FinishOutcome::Left},
     {"a link under the backup name",
      {{"f", "new"}, {"f.QUINTREL-BACKUP", "-> victim"}, {"victim", "precious"}},
      LeftoverState::NotRegular,
      {{"f", "new"}, {"f.QUINTREL-BACKUP", "-> victim"}, {"victim", "precious"}},
-     RecoverOutcome::Left,
+     FinishOutcome::Left,
      {{"f", "new"}, {"f.QUINTREL-BACKUP", "-> victim"}, {"victim", "precious"}},
-     RecoverOutcome::Left},
+     FinishOutcome::Left},
     {"a link under the temporary name",
      {{"f.QUINTREL-BACKUP", "old"}, {"f.QUINTREL-TEMP", "-> victim"}, {"victim", "precious"}},
      LeftoverState::NotRegular,
      {{"f.QUINTREL-BACKUP", "old"}, {"f.QUINTREL-TEMP", "-> victim"}, {"victim", "precious"}},
-     RecoverOutcome::Left,
+     FinishOutcome::Left,
      {{"f.QUINTREL-BACKUP", "old"}, {"f.QUINTREL-TEMP", "-> victim"}, {"victim", "precious"}},
-     RecoverOutcome::Left},
+     FinishOutcome::Left},
 };
 
 TEST(Recover, EveryStateIsReportedUndoneAndAccepted) {
@@ -110,7 +111,7 @@ TEST(Recover, EveryStateIsReportedUndoneAndAccepted) {
             EXPECT_EQ(found[0].state, c.state);
             FinishLeftovers(found, mode);
             if (mode == RecoverMode::Report) {
-                EXPECT_EQ(found[0].outcome, RecoverOutcome::Reported);
+                EXPECT_EQ(found[0].outcome, FinishOutcome::Reported);
                 EXPECT_EQ(Snapshot(dir.path()), c.before);
             } else if (mode == RecoverMode::Undo) {
                 EXPECT_EQ(found[0].outcome, c.undoOutcome);
@@ -118,6 +119,60 @@ TEST(Recover, EveryStateIsReportedUndoneAndAccepted) {
             } else {
                 EXPECT_EQ(found[0].outcome, c.acceptOutcome);
                 EXPECT_EQ(Snapshot(dir.path()), c.afterAccept);
+            }
+        }
+    }
+}
+
+// One undo rule on every path: when a renaming fails, nothing is deleted.
+// The file keeps the content it has and its backup stays; the change log's
+// undo (the summary's, --undo-log) names the backup and the file.
+TEST(Recover, AFailedRenamingWhileUndoingLosesNothingOnEveryPath) {
+    struct Case {
+        const char* name;
+        Tree before;
+        const char* immutable; // the name that cannot be renamed, if any
+    };
+    const Case cases[] = {
+        {"the temporary name is taken by a directory",
+         {{"f", "new"},
+          {"f.QUINTREL-BACKUP", "old"},
+          {"f.QUINTREL-TEMP", kDir},
+          {"f.QUINTREL-TEMP/x", "mine"}},
+         nullptr},
+        {"the changed file cannot be moved aside",
+         {{"f", "new"}, {"f.QUINTREL-BACKUP", "old"}},
+         "f"},
+        {"the backup cannot take the file's name",
+         {{"f", "new"}, {"f.QUINTREL-BACKUP", "old"}},
+         "f.QUINTREL-BACKUP"},
+        {"between the renamings, the backup cannot take the name",
+         {{"f.QUINTREL-BACKUP", "old"}, {"f.QUINTREL-TEMP", "new"}},
+         "f.QUINTREL-BACKUP"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* path : {"--undo-log", "--recover"}) {
+            SCOPED_TRACE(path);
+            TempDir dir;
+            TempDir logs;
+            reliability::MakeTree(dir.path(), c.before);
+            testing_support::WriteFile(logs / "run.log", dir / "f" + "\r\n");
+            std::optional<testing_support::ImmutableFile> stuck;
+            if (c.immutable != nullptr && !stuck.emplace(dir / c.immutable).ok()) {
+                GTEST_SKIP() << "files cannot be made immutable here (needs root and a file "
+                                "system with the flag)";
+            }
+            reliability::ToolResult r = path == std::string("--undo-log")
+                                            ? RunTool({"--undo-log", logs / "run.log"})
+                                            : RunTool({"--recover", dir.path(), "--undo"});
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(Snapshot(dir.path()), c.before);
+            if (path == std::string("--undo-log")) {
+                EXPECT_NE(r.err.find("Fehler beim Umbenennen der Datei  '" + dir / "f" +
+                                     ".QUINTREL-BACKUP'  in  '" + dir / "f" + "'"),
+                          std::string::npos)
+                    << r.err;
             }
         }
     }
@@ -195,11 +250,11 @@ TEST(Recover, AStepThatFailsLeavesEverythingAsItWas) {
             // read-only one failed or (as an only copy) was left.
             const bool ok =
                 found[0].state == LeftoverState::Unreadable &&
-                found[0].outcome == RecoverOutcome::Left && found[0].path == root + "/closed" &&
-                found[1].outcome == RecoverOutcome::Failed && found[1].error == EACCES &&
+                found[0].outcome == FinishOutcome::Left && found[0].path == root + "/closed" &&
+                found[1].outcome == FinishOutcome::Failed && found[1].error == EACCES &&
                 found[2].outcome ==
-                    (mode == RecoverMode::Undo ? RecoverOutcome::Failed : RecoverOutcome::Left) &&
-                found[3].outcome == RecoverOutcome::Failed;
+                    (mode == RecoverMode::Undo ? FinishOutcome::Failed : FinishOutcome::Left) &&
+                found[3].outcome == FinishOutcome::Failed;
             return ok ? 0 : 2;
         });
         ::chmod((dir / "t/ro").c_str(), 0755);

@@ -11,6 +11,30 @@
 #define RENAME_NOREPLACE (1 << 0)
 #endif
 
+std::string TemporaryNameOf(const std::string& path) {
+    return path + std::string(kTemporarySuffix);
+}
+
+std::string BackupNameOf(const std::string& path) {
+    return path + std::string(kBackupSuffix);
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+bool IsOwnFileName(std::string_view name) {
+    return EndsWith(name, kTemporarySuffix) || EndsWith(name, kBackupSuffix);
+}
+
+std::string DirectoryOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 int RenameNoReplace(const std::string& from, const std::string& to) {
     if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) ==
         0) {
@@ -41,12 +65,13 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-int OpenRegularFile(const std::string& path, struct stat* status) {
+int OpenRegularFile(const std::string& path, struct stat* status, LinkPolicy links) {
     // O_NONBLOCK keeps a FIFO or device from hanging the open; on the regular
     // file that remains it changes nothing. Reading a file that is then left
     // unchanged should not change its access time either (O_NOATIME, allowed
     // for the file's owner).
-    int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int flags =
+        O_RDONLY | O_NONBLOCK | O_CLOEXEC | (links == LinkPolicy::NoFollow ? O_NOFOLLOW : 0);
     int fd = ::open(path.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM) {
         fd = ::open(path.c_str(), flags);
@@ -105,4 +130,25 @@ bool WriteFully(int fd, std::string_view bytes) {
 bool PathExists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+int FlushFileSystemOf(const std::string& directory) {
+    FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0 || ::syncfs(fd.get()) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+void FileDescriptor::Reset(int fd) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    fd_ = fd;
+}
+
+bool FileDescriptor::Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
 }
