@@ -16,55 +16,27 @@ constexpr std::size_t kMaxEntryCharacters = 499;
 
 enum class Group { Job, Finish, Other };
 
-struct KnownOption {
-    const char* name;
-    int arguments;
-    Group group;
+// The words an option's value may be, and what each stands for.
+template <typename Mode> struct Choice {
+    const char* word;
+    Mode mode;
 };
+constexpr Choice<PositionMode> kPositions[] = {{"anywhere", PositionMode::Anywhere},
+                                               {"start", PositionMode::LineStart},
+                                               {"end", PositionMode::LineEnd},
+                                               {"column", PositionMode::AtColumn}};
+constexpr Choice<CodeMode> kCodes[] = {
+    {"ansi", CodeMode::Ansi}, {"oem", CodeMode::Oem}, {"utf8", CodeMode::Utf8}};
 
-const KnownOption kOptions[] = {
-    {"--profile", 1, Group::Job},
-    {"--dir", 1, Group::Job},
-    {"--files", 1, Group::Job},
-    {"--replace", 2, Group::Job},
-    {"--subdirs", 0, Group::Job},
-    {"--position", 1, Group::Job},
-    {"--column", 1, Group::Job},
-    {"--code", 1, Group::Job},
-    {"--ignore-case", 0, Group::Job},
-    {"--escapes", 0, Group::Job},
-    {"--no-replace", 0, Group::Job},
-    {"--delete-empty-lines", 0, Group::Job},
-    {"--strip-leading-spaces", 0, Group::Job},
-    {"--strip-trailing-spaces", 0, Group::Job},
-    {"--strip-leading-tabs", 0, Group::Job},
-    {"--strip-trailing-tabs", 0, Group::Job},
-    {"--newer", 1, Group::Job},
-    {"--older", 1, Group::Job},
-    {"--time", 1, Group::Job},
-    {"--confirm", 0, Group::Job},
-    {"--keep-line-ends", 0, Group::Job},
-    {"--accept", 0, Group::Finish},
-    {"--undo", 0, Group::Finish},
-    {"--keep", 1, Group::Finish},
-    {"--accept-log", 1, Group::Finish},
-    {"--undo-log", 1, Group::Finish},
-    {"--recover", 1, Group::Other},
-    {"--answer", 1, Group::Other},
-    {"--json", 0, Group::Other},
-    {"--quiet", 0, Group::Other},
-    {"--help", 0, Group::Other},
-    {"--version", 0, Group::Other},
-    {"--lang", 1, Group::Other},
-};
-
-const KnownOption* FindOption(const std::string& token) {
-    for (const KnownOption& known : kOptions) {
-        if (token == known.name) {
-            return &known;
+template <typename Mode, std::size_t N>
+bool Choose(const Choice<Mode> (&choices)[N], const std::string& word, Mode& mode) {
+    for (const Choice<Mode>& choice : choices) {
+        if (word == choice.word) {
+            mode = choice.mode;
+            return true;
         }
     }
-    return nullptr;
+    return false;
 }
 
 // A signed decimal number that fills the whole text and fits 32 bits.
@@ -180,7 +152,7 @@ public:
             if (known->group == Group::Job && firstJobOption_.empty()) {
                 firstJobOption_ = token;
             }
-            Apply(token, values);
+            (this->*known->apply)(*known, values);
         }
         if (!stopped_) {
             CheckCombination();
@@ -221,128 +193,112 @@ private:
         return true;
     }
 
-    void Apply(const std::string& option, const std::vector<std::string>& values) {
-        Job& job = options_.job;
-        const std::string value = values.empty() ? std::string() : values[0];
-        if (option == "--profile") {
-            LoadProfile(option, value);
-        } else if (option == "--dir") {
-            std::string directory;
-            if (NotEmpty(option, value) && Absolute(value, directory)) {
-                job.directories.push_back(directory);
-            }
-        } else if (option == "--files") {
-            if (!NotEmpty(option, value)) {
-                return;
-            }
-            if (value.find_first_of("/\t\n") != std::string::npos) {
-                Fail(ToolMessage(ToolText::BadPattern, value));
-                return;
-            }
-            job.files.push_back(value);
-        } else if (option == "--replace") {
-            AddReplacement(values[0], values[1]);
-        } else if (option == "--subdirs") {
-            job.subdirs = true;
-        } else if (option == "--position") {
-            if (value == "anywhere") {
-                job.position = PositionMode::Anywhere;
-            } else if (value == "start") {
-                job.position = PositionMode::LineStart;
-            } else if (value == "end") {
-                job.position = PositionMode::LineEnd;
-            } else if (value == "column") {
-                job.position = PositionMode::AtColumn;
-            } else {
-                Fail(ToolMessage(ToolText::BadPosition, value));
-            }
-        } else if (option == "--column") {
-            if (!ParseSignedNumber(value, job.positionColumn)) {
-                Fail(ToolMessage(ToolText::BadColumn, value));
-            }
-        } else if (option == "--code") {
-            if (value == "ansi") {
-                job.code = CodeMode::Ansi;
-            } else if (value == "oem") {
-                job.code = CodeMode::Oem;
-            } else if (value == "utf8") {
-                job.code = CodeMode::Utf8;
-            } else {
-                Fail(ToolMessage(ToolText::BadCode, value));
-            }
-        } else if (option == "--ignore-case") {
-            job.capsLock = true;
-        } else if (option == "--escapes") {
-            job.expandEscape = true;
-        } else if (option == "--no-replace") {
-            job.performReplace = false;
-        } else if (option == "--delete-empty-lines") {
-            job.deleteEmptyLines = true;
-        } else if (option == "--strip-leading-spaces") {
-            job.stripLeadingSpaces = true;
-        } else if (option == "--strip-trailing-spaces") {
-            job.stripTrailingSpaces = true;
-        } else if (option == "--strip-leading-tabs") {
-            job.stripLeadingTabs = true;
-        } else if (option == "--strip-trailing-tabs") {
-            job.stripTrailingTabs = true;
-        } else if (option == "--newer" || option == "--older") {
-            if (!dateOption_.empty() && dateOption_ != option) {
-                Fail(ToolMessage(ToolText::NewerAndOlder));
-                return;
-            }
-            dateOption_ = option;
-            job.dateDependency =
-                option == "--newer" ? DateDependency::NewerOrEqual : DateDependency::Older;
-            job.compareDate = value;
-        } else if (option == "--time") {
-            job.compareTime = value;
-        } else if (option == "--confirm") {
-            job.confirm = true;
-        } else if (option == "--keep-line-ends") {
-            job.keepLineEnds = true;
-        } else if (option == "--accept") {
-            SetFinish(option, FinishMode::Accept, {});
-        } else if (option == "--undo") {
-            SetFinish(option, FinishMode::Undo, {});
-        } else if (option == "--keep" || option == "--accept-log" || option == "--undo-log") {
-            std::string log;
-            if (!NotEmpty(option, value) || !Absolute(value, log)) {
-                return;
-            }
-            FinishMode mode = option == "--keep"         ? FinishMode::Keep
-                              : option == "--accept-log" ? FinishMode::AcceptLog
-                                                         : FinishMode::UndoLog;
-            SetFinish(option, mode, log);
-        } else if (option == "--recover") {
-            std::string directory;
-            if (!options_.recoverDirectory.empty()) {
-                Fail(ToolMessage(ToolText::RecoverOnce));
-            } else if (NotEmpty(option, value) && Absolute(value, directory)) {
-                options_.recoverDirectory = directory;
-            }
-        } else if (option == "--answer") {
-            AddAnswer(value);
-        } else if (option == "--quiet") {
-            options_.quiet = true;
-        } else if (option == "--help") {
-            Stop(BatchAction::Help);
-        } else if (option == "--version") {
-            Stop(BatchAction::Version);
-        } else if (option == "--lang") {
-            if (value == "44" || value == "49") {
-                options_.language = value == "44" ? kLanguageEnglish : kLanguageGerman;
-                // What follows, errors included, speaks that language.
-                SetStringLanguage(options_.language);
-            } else {
-                Fail(ToolMessage(ToolText::BadLanguage, value));
-            }
+    using Values = std::vector<std::string>;
+    struct KnownOption;
+    using Handler = void (Parser::*)(const KnownOption& option, const Values& values);
+    struct KnownOption {
+        const char* name;
+        int arguments;
+        Group group;
+        Handler apply;
+        bool Job::*flag = nullptr; // for SetFlag
+    };
+    static const KnownOption kOptions[];
+
+    static const KnownOption* FindOption(const std::string& token);
+
+    void SetFlag(const KnownOption& option, const Values&) { options_.job.*option.flag = true; }
+    void NoReplace(const KnownOption&, const Values&) { options_.job.performReplace = false; }
+    void AddDirectory(const KnownOption& known, const Values& values) {
+        const std::string option = known.name;
+        std::string directory;
+        if (NotEmpty(option, values[0]) && Absolute(values[0], directory)) {
+            options_.job.directories.push_back(directory);
+        }
+    }
+    void AddFiles(const KnownOption& known, const Values& values) {
+        const std::string option = known.name;
+        if (!NotEmpty(option, values[0])) {
+            return;
+        }
+        if (values[0].find_first_of("/\t\n") != std::string::npos) {
+            Fail(ToolMessage(ToolText::BadPattern, values[0]));
+            return;
+        }
+        options_.job.files.push_back(values[0]);
+    }
+    void Replace(const KnownOption&, const Values& values) { AddReplacement(values[0], values[1]); }
+    void SetPosition(const KnownOption&, const Values& values) {
+        if (!Choose(kPositions, values[0], options_.job.position)) {
+            Fail(ToolMessage(ToolText::BadPosition, values[0]));
+        }
+    }
+    void SetColumn(const KnownOption&, const Values& values) {
+        if (!ParseSignedNumber(values[0], options_.job.positionColumn)) {
+            Fail(ToolMessage(ToolText::BadColumn, values[0]));
+        }
+    }
+    void SetCode(const KnownOption&, const Values& values) {
+        if (!Choose(kCodes, values[0], options_.job.code)) {
+            Fail(ToolMessage(ToolText::BadCode, values[0]));
+        }
+    }
+    void SetDate(const KnownOption& known, const Values& values) {
+        const std::string option = known.name;
+        if (!dateOption_.empty() && dateOption_ != option) {
+            Fail(ToolMessage(ToolText::NewerAndOlder));
+            return;
+        }
+        dateOption_ = option;
+        options_.job.dateDependency =
+            option == "--newer" ? DateDependency::NewerOrEqual : DateDependency::Older;
+        options_.job.compareDate = values[0];
+    }
+    void SetTime(const KnownOption&, const Values& values) { options_.job.compareTime = values[0]; }
+    void Finish(const KnownOption& known, const Values&) {
+        const std::string option = known.name;
+        SetFinish(option, option == "--undo" ? FinishMode::Undo : FinishMode::Accept, {});
+    }
+    void FinishWithLog(const KnownOption& known, const Values& values) {
+        const std::string option = known.name;
+        std::string log;
+        if (!NotEmpty(option, values[0]) || !Absolute(values[0], log)) {
+            return;
+        }
+        FinishMode mode = option == "--keep"         ? FinishMode::Keep
+                          : option == "--accept-log" ? FinishMode::AcceptLog
+                                                     : FinishMode::UndoLog;
+        SetFinish(option, mode, log);
+    }
+    void Recover(const KnownOption& known, const Values& values) {
+        const std::string option = known.name;
+        std::string directory;
+        if (!options_.recoverDirectory.empty()) {
+            Fail(ToolMessage(ToolText::RecoverOnce));
+        } else if (NotEmpty(option, values[0]) && Absolute(values[0], directory)) {
+            options_.recoverDirectory = directory;
+        }
+    }
+    void Answer(const KnownOption&, const Values& values) { AddAnswer(values[0]); }
+    void Json(const KnownOption&, const Values&) {} // taken wherever it stands
+    void Quiet(const KnownOption&, const Values&) { options_.quiet = true; }
+    void Help(const KnownOption&, const Values&) { Stop(BatchAction::Help); }
+    void Version(const KnownOption&, const Values&) { Stop(BatchAction::Version); }
+    void SetLanguage(const KnownOption&, const Values& values) {
+        if (values[0] == "44" || values[0] == "49") {
+            options_.language = values[0] == "44" ? kLanguageEnglish : kLanguageGerman;
+            // What follows, errors included, speaks that language.
+            SetStringLanguage(options_.language);
+        } else {
+            Fail(ToolMessage(ToolText::BadLanguage, values[0]));
         }
     }
 
     // The profile replaces the whole job except the column, which no
     // profile holds.
-    void LoadProfile(const std::string& option, const std::string& file) {
+    void LoadProfile(const KnownOption& known, const Values& values) {
+        const std::string option = known.name;
+        const std::string& file = values[0];
         std::string path;
         if (!NotEmpty(option, file) || !Absolute(file, path)) {
             return;
@@ -441,6 +397,51 @@ private:
     std::string finishOption_;   // the finishing option given
     std::string dateOption_;     // --newer or --older, since the last profile
 };
+
+const Parser::KnownOption Parser::kOptions[] = {
+    {"--profile", 1, Group::Job, &Parser::LoadProfile},
+    {"--dir", 1, Group::Job, &Parser::AddDirectory},
+    {"--files", 1, Group::Job, &Parser::AddFiles},
+    {"--replace", 2, Group::Job, &Parser::Replace},
+    {"--subdirs", 0, Group::Job, &Parser::SetFlag, &Job::subdirs},
+    {"--position", 1, Group::Job, &Parser::SetPosition},
+    {"--column", 1, Group::Job, &Parser::SetColumn},
+    {"--code", 1, Group::Job, &Parser::SetCode},
+    {"--ignore-case", 0, Group::Job, &Parser::SetFlag, &Job::capsLock},
+    {"--escapes", 0, Group::Job, &Parser::SetFlag, &Job::expandEscape},
+    {"--no-replace", 0, Group::Job, &Parser::NoReplace},
+    {"--delete-empty-lines", 0, Group::Job, &Parser::SetFlag, &Job::deleteEmptyLines},
+    {"--strip-leading-spaces", 0, Group::Job, &Parser::SetFlag, &Job::stripLeadingSpaces},
+    {"--strip-trailing-spaces", 0, Group::Job, &Parser::SetFlag, &Job::stripTrailingSpaces},
+    {"--strip-leading-tabs", 0, Group::Job, &Parser::SetFlag, &Job::stripLeadingTabs},
+    {"--strip-trailing-tabs", 0, Group::Job, &Parser::SetFlag, &Job::stripTrailingTabs},
+    {"--newer", 1, Group::Job, &Parser::SetDate},
+    {"--older", 1, Group::Job, &Parser::SetDate},
+    {"--time", 1, Group::Job, &Parser::SetTime},
+    {"--confirm", 0, Group::Job, &Parser::SetFlag, &Job::confirm},
+    {"--keep-line-ends", 0, Group::Job, &Parser::SetFlag, &Job::keepLineEnds},
+    {"--accept", 0, Group::Finish, &Parser::Finish},
+    {"--undo", 0, Group::Finish, &Parser::Finish},
+    {"--keep", 1, Group::Finish, &Parser::FinishWithLog},
+    {"--accept-log", 1, Group::Finish, &Parser::FinishWithLog},
+    {"--undo-log", 1, Group::Finish, &Parser::FinishWithLog},
+    {"--recover", 1, Group::Other, &Parser::Recover},
+    {"--answer", 1, Group::Other, &Parser::Answer},
+    {"--json", 0, Group::Other, &Parser::Json},
+    {"--quiet", 0, Group::Other, &Parser::Quiet},
+    {"--help", 0, Group::Other, &Parser::Help},
+    {"--version", 0, Group::Other, &Parser::Version},
+    {"--lang", 1, Group::Other, &Parser::SetLanguage},
+};
+
+const Parser::KnownOption* Parser::FindOption(const std::string& token) {
+    for (const KnownOption& known : kOptions) {
+        if (token == known.name) {
+            return &known;
+        }
+    }
+    return nullptr;
+}
 
 } // namespace
 

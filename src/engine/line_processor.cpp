@@ -292,135 +292,164 @@ void LineProcessor::Finish() {
 
 // A line too long to hold whole goes through here piece by piece. Nothing in
 // it can be replaced (it is far beyond the longest replaceable line); the
-// strips and the empty-line test work as on any other line: characters that
-// may turn out to be stripped, or to be the line end, are held back in
-// `pending_` until the next other byte shows they stay.
+// strips and the empty-line test work as on any other line.
 void LineProcessor::StreamLongLine(std::string_view bytes, bool endOfLine, bool hasLineFeed) {
-    const std::string& leadSet = settings_.leadingStripChars;
-    const std::string& trailSet = settings_.trailingStripChars;
     if (!streaming_) {
-        streaming_ = true;
-        stripping_ = !leadSet.empty();
-        inRest_ = false;
-        hadContent_ = false;
-        leadingStripped_ = false;
-        pending_.clear();
+        BeginStreamedLine();
     }
-    auto flushPending = [&] {
-        if (!pending_.empty()) {
-            Write(pending_);
-            pending_.clear();
-            hadContent_ = true;
-        }
-    };
-    std::size_t i = 0;
-    std::size_t runStart = 0; // start of bytes that are written as they are
-    auto flushRun = [&](std::size_t upTo) {
-        if (upTo > runStart) {
-            Write(bytes.substr(runStart, upTo - runStart));
-            hadContent_ = true;
-        }
-    };
+    std::size_t i = stripping_ ? StripLeadingStreamed(bytes) : 0;
     while (i < bytes.size() && !done_) {
-        char c = bytes[i];
-        if (stripping_) {
-            if (InSet(leadSet, c)) {
-                leadingStripped_ = true;
-                hadContent_ = true;
-                runStart = ++i;
-                continue;
-            }
-            stripping_ = false;
-            if (leadingStripped_) {
-                ++counters_.lineChanges;
-                NoteChange();
-                if (done_) {
-                    return;
-                }
-            }
+        // Ordinary bytes go out in one piece.
+        std::size_t next = i;
+        while (next < bytes.size() && !special_[static_cast<unsigned char>(bytes[next])]) {
+            ++next;
         }
-        if (!inRest_) {
-            if (c == '\0') {
-                flushRun(i);
-                // The operations end at the first zero byte: strip what is
-                // pending at the end of that part.
-                std::size_t n = TrailingSpan(pending_, trailSet);
-                if (n > 0) {
-                    pending_.resize(pending_.size() - n);
-                    ++counters_.lineChanges;
-                    NoteChange();
-                    if (done_) {
-                        return;
-                    }
-                    hadContent_ = true;
-                }
-                flushPending();
-                inRest_ = true;
-                hadContent_ = true;
-                runStart = i; // the zero byte starts the part written unchanged
-                ++i;
-                continue;
-            }
-            if (c == '\r' || InSet(trailSet, c)) {
-                flushRun(i);
-                pending_ += c;
-                runStart = ++i;
-                continue;
-            }
-        } else if (c == '\r') {
-            flushRun(i);
-            pending_ += c;
-            runStart = ++i;
+        if (next > i) {
+            CommitHeld();
+            FlushCarriageReturns();
+            Write(bytes.substr(i, next - i));
+            hadContent_ = true;
+            i = next;
             continue;
         }
-        if (!pending_.empty()) {
-            flushRun(i);
-            flushPending();
-            runStart = i;
+        StreamSpecial(bytes[i++]);
+    }
+    if (!done_ && endOfLine) {
+        EndStreamedLine(hasLineFeed);
+    }
+}
+
+void LineProcessor::BeginStreamedLine() {
+    streaming_ = true;
+    stripping_ = !settings_.leadingStripChars.empty();
+    inRest_ = false;
+    hadContent_ = false;
+    leadingStripped_ = false;
+    heldBlanks_ = 0;
+    carriageReturns_ = 0;
+    special_ = {};
+    special_['\r'] = true;
+    special_['\0'] = true;
+    for (char c : settings_.trailingStripChars) {
+        special_[static_cast<unsigned char>(c)] = true;
+    }
+}
+
+// Skips leading strip characters at the start of the line; gives where the
+// rest of `bytes` begins.
+std::size_t LineProcessor::StripLeadingStreamed(std::string_view bytes) {
+    std::size_t n = LeadingSpan(bytes, settings_.leadingStripChars);
+    if (n > 0) {
+        leadingStripped_ = true;
+        hadContent_ = true;
+    }
+    if (n < bytes.size()) {
+        stripping_ = false;
+        if (leadingStripped_) {
+            ++counters_.lineChanges;
+            NoteChange();
         }
-        ++i;
     }
-    if (done_) {
+    return n;
+}
+
+// A carriage return, a zero byte or a trailing strip character.
+void LineProcessor::StreamSpecial(char c) {
+    if (c == '\r') {
+        ++carriageReturns_;
+    } else if (inRest_) {
+        FlushCarriageReturns();
+        Write(std::string_view(&c, 1));
+    } else if (c == '\0') {
+        // The operations end at the first zero byte: the blanks right before
+        // it are stripped; the rest is written unchanged.
+        if (carriageReturns_ == 0) {
+            StripHeldBlanks();
+        }
+        CommitHeld();
+        FlushCarriageReturns();
+        Write(std::string_view("\0", 1));
+        inRest_ = true;
+        hadContent_ = true;
+        special_ = {};
+        special_['\r'] = true;
+    } else {
+        // A blank after carriage returns: what was held stays, and the
+        // carriage returns were no line end.
+        if (carriageReturns_ > 0) {
+            CommitHeld();
+            FlushCarriageReturns();
+        }
+        Write(std::string_view(&c, 1));
+        ++heldBlanks_;
+    }
+}
+
+// Takes back the blanks held at the end of the line, one line change.
+void LineProcessor::StripHeldBlanks() {
+    if (heldBlanks_ == 0) {
         return;
     }
-    flushRun(i);
-    if (!endOfLine) {
-        return;
+    if (sink_ != nullptr) {
+        sink_->Retract(static_cast<std::size_t>(heldBlanks_));
     }
-    // The end of the line: carriage returns at the very end are its line end.
-    std::size_t crs = 0;
-    while (crs < pending_.size() && pending_[pending_.size() - 1 - crs] == '\r') {
-        ++crs;
+    heldBlanks_ = 0;
+    ++counters_.lineChanges;
+    NoteChange();
+}
+
+void LineProcessor::CommitHeld() {
+    if (heldBlanks_ > 0) {
+        heldBlanks_ = 0;
+        hadContent_ = true;
     }
-    std::string ending = pending_.substr(pending_.size() - crs);
-    if (hasLineFeed) {
-        ending += '\n';
+}
+
+// The carriage returns counted so far turn out to be part of the line.
+void LineProcessor::FlushCarriageReturns() {
+    if (carriageReturns_ > 0) {
+        hadContent_ = true;
+        WriteCarriageReturns(carriageReturns_);
+        carriageReturns_ = 0;
     }
-    pending_.resize(pending_.size() - crs);
+}
+
+void LineProcessor::WriteCarriageReturns(std::uint64_t count) {
+    static const std::string kReturns(4096, '\r');
+    for (std::uint64_t left = count; left > 0;) {
+        std::size_t n = left < kReturns.size() ? static_cast<std::size_t>(left) : kReturns.size();
+        Write(std::string_view(kReturns).substr(0, n));
+        left -= n;
+    }
+}
+
+// The end of a streamed line: the carriage returns at its very end are its
+// line end, the blanks before them are stripped.
+void LineProcessor::EndStreamedLine(bool hasLineFeed) {
+    streaming_ = false;
     if (stripping_ && leadingStripped_) {
         // The whole line was leading strip characters.
         ++counters_.lineChanges;
         NoteChange();
     }
-    if (!hadContent_ && pending_.empty()) {
-        if (settings_.deleteEmptyLines) {
-            ++counters_.emptyLinesRemoved;
-            NoteChange();
-            pending_.clear();
-            return;
-        }
-    } else if (!inRest_) {
-        std::size_t n = TrailingSpan(pending_, trailSet);
-        if (n > 0) {
-            pending_.resize(pending_.size() - n);
-            ++counters_.lineChanges;
-            NoteChange();
-        }
+    const std::uint64_t lineEnd = carriageReturns_;
+    carriageReturns_ = 0;
+    if (!hadContent_ && heldBlanks_ == 0 && settings_.deleteEmptyLines) {
+        ++counters_.emptyLinesRemoved;
+        NoteChange();
+        return;
     }
+    if (!inRest_) {
+        StripHeldBlanks();
+    }
+    heldBlanks_ = 0;
     if (done_) {
         return;
     }
-    Write(pending_);
-    pending_.clear();
-    EmitLineEnd(settings_.keepLineEnds ? std::string_view(ending) : std::string_view());
+    if (settings_.keepLineEnds) {
+        WriteCarriageReturns(lineEnd);
+        Write(hasLineFeed ? std::string_view("\n") : std::string_view());
+    } else {
+        EmitLineEnd({});
+    }
 }

@@ -17,6 +17,7 @@
 
 #include "replacement_table.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -42,6 +43,18 @@ class ByteSink {
 public:
     virtual ~ByteSink() = default;
     virtual void Write(std::string_view bytes) = 0;
+    // Takes back the last `bytes` bytes written (never more than were
+    // written). A long line's trailing blanks are written as they come and
+    // taken back when the line ends with them, so they are never held.
+    virtual void Retract(std::size_t bytes) = 0;
+};
+
+// A sink that collects the bytes in a string.
+class StringSink : public ByteSink {
+public:
+    void Write(std::string_view bytes) override { text.append(bytes); }
+    void Retract(std::size_t bytes) override { text.resize(text.size() - bytes); }
+    std::string text;
 };
 
 // Longest line content that replacements apply to.
@@ -69,6 +82,14 @@ private:
     void ProcessLine(std::string_view line, bool hasLineFeed);
     void ScanForChange(std::string_view bytes, std::size_t& pos);
     void StreamLongLine(std::string_view bytes, bool endOfLine, bool hasLineFeed);
+    void BeginStreamedLine();
+    std::size_t StripLeadingStreamed(std::string_view bytes);
+    void StreamSpecial(char c);
+    void StripHeldBlanks();
+    void CommitHeld();
+    void FlushCarriageReturns();
+    void WriteCarriageReturns(std::uint64_t count);
+    void EndStreamedLine(bool hasLineFeed);
     void EmitLineEnd(std::string_view ending);
     void Write(std::string_view bytes);
     void NoteChange();
@@ -81,14 +102,19 @@ private:
     std::string carry_; // the start of a line that continues in the next bytes
     std::size_t longLineThreshold_ = 4 * 1024 * 1024;
 
-    // State of a line that is being streamed.
+    // State of a line that is being streamed: the blanks at its end so far
+    // are written but may be taken back, and the carriage returns after them
+    // are only counted, as they may be its line end. Memory stays the same
+    // whatever the length of either run.
     bool streaming_ = false;
     bool stripping_ = false;  // still skipping leading strip characters
     bool inRest_ = false;     // past the line's first zero byte
     bool hadContent_ = false; // a byte other than the line end was seen
     bool leadingStripped_ = false;
-    std::string pending_; // held back: may be stripped or be the line end
-    std::string work_;    // scratch line
+    std::uint64_t heldBlanks_ = 0;      // trailing strip characters that may go
+    std::uint64_t carriageReturns_ = 0; // not yet written
+    std::array<bool, 256> special_{};   // bytes the streamed line stops at
+    std::string work_;                  // scratch line
 };
 
 // The weight of every byte value in the text test.

@@ -9,6 +9,8 @@
 
 #include "job.h"
 #include "pair_automaton.h"
+#include "search_pattern.h"
+#include "start_index.h"
 
 #include <array>
 #include <cstddef>
@@ -20,43 +22,6 @@
 
 inline constexpr std::size_t kMaxPreparedText = 999;
 inline constexpr std::size_t kLineCapacity = 30000;
-
-// A prepared search text with what the fast search needs.
-class SearchPattern {
-public:
-    SearchPattern() = default;
-    // `fold` maps every byte of the line before it is compared with `text`;
-    // null compares bytes exactly.
-    SearchPattern(std::string text, const std::array<std::uint8_t, 256>* fold);
-    // A search text in UTF-8 text: a match starts and ends only between
-    // characters; ignoring case, each character of the line is folded before
-    // it is compared (`text` must already be folded then). Bytes that start no
-    // valid character are compared exactly.
-    static SearchPattern Utf8(std::string text, bool ignoreCase);
-
-    const std::string& text() const { return text_; }
-    // The byte pairs (for a text of one byte, or when case is ignored in
-    // UTF-8 text: the single bytes) that a match of this text can start
-    // with, as they stand in a line.
-    void StartKeys(std::vector<std::uint16_t>& pairs, std::vector<std::uint8_t>& singles) const;
-    std::size_t size() const { return text_.size(); }
-    // The first position at or after `from` where the text stands in
-    // `haystack`, or npos.
-    std::size_t Find(std::string_view haystack, std::size_t from) const;
-    // True when the text stands at `at`.
-    bool MatchesAt(std::string_view haystack, std::size_t at) const;
-
-private:
-    std::string text_;
-    const std::array<std::uint8_t, 256>* fold_ = nullptr;
-    std::uint8_t firstVariants_[4] = {};
-    std::uint8_t lastVariants_[4] = {};
-    int firstCount_ = 0;
-    int lastCount_ = 0;
-    bool impossible_ = false; // a byte of the text that no line byte folds to
-    bool utf8_ = false;
-    bool utf8IgnoreCase_ = false;
-};
 
 struct ReplacementPair {
     SearchPattern search;
@@ -71,19 +36,6 @@ struct LineMatchSettings {
     CodeMode code = CodeMode::Ansi;
     PositionMode position = PositionMode::Anywhere;
     std::int32_t positionColumn = 0;
-};
-
-// The bytes every pair of a large table can start a match with, so that a
-// line none of them occurs in is passed over at the cost of one look at its
-// bytes, and a pair whose start is not in the line is not searched at all.
-struct StartIndex {
-    struct Keys {
-        std::vector<std::uint16_t> pairs;
-        std::vector<std::uint8_t> singles;
-    };
-    std::vector<std::uint64_t> anyPair;       // 65536 bits: some pair starts so
-    std::array<std::uint64_t, 4> anySingle{}; // 256 bits
-    std::vector<Keys> perPair;
 };
 
 class ReplacementTable {
@@ -116,9 +68,6 @@ bool PrepareText(std::string_view typed, bool isSearch, const Job& job, std::str
 bool BuildReplacementTable(const Job& job, ReplacementTable& table, int* badRow = nullptr,
                            int* badColumn = nullptr);
 void FreeReplacementTable(ReplacementTable& table);
-
-// The fold table that case-insensitive search compares through for `code`.
-const std::array<std::uint8_t, 256>* FoldTableFor(bool capsLock, CodeMode code);
 
 // Applies every pair in table order to `line` (the line without its line
 // end, as it stands in a buffer of `capacity` bytes) and gives the number of

@@ -63,6 +63,23 @@ public:
         buffer_.clear();
         return error_ == 0;
     }
+    void Retract(std::size_t bytes) override {
+        if (error_ != 0) {
+            return;
+        }
+        if (bytes <= buffer_.size()) {
+            buffer_.resize(buffer_.size() - bytes);
+            return;
+        }
+        // Some of them are in the file already: it is cut back.
+        bytes -= buffer_.size();
+        buffer_.clear();
+        off_t end = ::lseek(fd_, 0, SEEK_CUR);
+        off_t cut = end - static_cast<off_t>(bytes);
+        if (end < 0 || ::ftruncate(fd_, cut) != 0 || ::lseek(fd_, cut, SEEK_SET) != cut) {
+            error_ = errno;
+        }
+    }
     int error() const { return error_; }
 
 private:
@@ -156,6 +173,43 @@ void CopyOwnershipAndMode(int fd, const struct stat& original) {
     (void)::fchmod(fd, original.st_mode & 07777);
 }
 
+enum class CopyStatus { Written, CannotCreate, ReadFailed, WriteFailed };
+
+// Writes the new content of the file at `path` into its temporary file:
+// `feed` gives the processor the file's bytes (0, or the errno of a failed
+// read). Written: the copy is complete and closed, with the file's owner and
+// mode, and `counters` are its counters; `copy` (if given) receives its
+// status. Anything else leaves no temporary file.
+template <typename Feed>
+CopyStatus WriteTemporaryCopy(const std::string& path, const struct stat& original,
+                              const LineSettings& lines, ScratchBuffers& scratch, Feed feed,
+                              FileCounters& counters, struct stat* copy = nullptr) {
+    const std::string temporaryName = TemporaryNameOf(path);
+    FileDescriptor temporary(CreateTemporaryFile(temporaryName));
+    if (temporary.get() < 0) {
+        return CopyStatus::CannotCreate;
+    }
+    FileSink sink(temporary.get(), scratch.Write());
+    LineProcessor writer(lines, &sink);
+    if (feed(writer) != 0) {
+        temporary.Reset();
+        ::unlink(temporaryName.c_str());
+        return CopyStatus::ReadFailed;
+    }
+    bool written = sink.Flush();
+    CopyOwnershipAndMode(temporary.get(), original);
+    if (copy != nullptr) {
+        written = ::fstat(temporary.get(), copy) == 0 && written;
+    }
+    written = temporary.Close() && written;
+    if (!written) {
+        ::unlink(temporaryName.c_str());
+        return CopyStatus::WriteFailed;
+    }
+    counters = writer.counters();
+    return CopyStatus::Written;
+}
+
 } // namespace
 
 namespace {
@@ -192,7 +246,6 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
         return FileResult::Unchanged;
     }
     const std::string temporaryName = TemporaryNameOf(path);
-    const std::string backupName = BackupNameOf(path);
     KeepAliveTimer timer(&ui);
     ScratchBuffers& scratch = context.scratch;
     FileCounters counters;
@@ -207,35 +260,23 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
                 return FileResult::Unchanged;
             }
         }
-        if (source.get() >= 0 && readError == 0) {
-            struct stat original {};
-            if (::fstat(source.get(), &original) != 0) {
-                readError = errno;
-            } else {
-                FileDescriptor temporary(CreateTemporaryFile(temporaryName));
-                if (temporary.get() < 0) {
-                    source.Reset();
-                    ui.ShowMessage(kMsgCannotCreateTemp, temporaryName);
-                    return FileResult::EndRun;
-                }
-                FileSink sink(temporary.get(), scratch.Write());
-                LineProcessor writer(context.lines, &sink);
-                readError = FeedFile(source.get(), writer, scratch, &timer);
-                if (readError == 0) {
-                    bool written = sink.Flush();
-                    CopyOwnershipAndMode(temporary.get(), original);
-                    written = temporary.Close() && written;
-                    if (!written) {
-                        source.Reset();
-                        ::unlink(temporaryName.c_str());
-                        ui.ShowMessage(kMsgWriteError, temporaryName);
-                        return FileResult::EndRun;
-                    }
-                    counters = writer.counters();
-                    break;
-                }
-                temporary.Reset();
-                ::unlink(temporaryName.c_str());
+        struct stat original {};
+        if (source.get() >= 0 && readError == 0 && ::fstat(source.get(), &original) == 0) {
+            CopyStatus copy = WriteTemporaryCopy(
+                path, original, context.lines, scratch,
+                [&](LineProcessor& writer) {
+                    return FeedFile(source.get(), writer, scratch, &timer);
+                },
+                counters);
+            if (copy == CopyStatus::Written) {
+                break;
+            }
+            if (copy != CopyStatus::ReadFailed) {
+                source.Reset();
+                ui.ShowMessage(copy == CopyStatus::CannotCreate ? kMsgCannotCreateTemp
+                                                                : kMsgWriteError,
+                               temporaryName);
+                return FileResult::EndRun;
             }
         }
         // The file could not be opened, locked or read to its end.
@@ -325,25 +366,18 @@ FileIdentity IdentityOf(const struct stat& status) {
 // beside `path`. False, with no temporary file left, when that fails.
 bool PrepareCopy(const std::string& path, std::string_view content, const struct stat& original,
                  const LineSettings& lines, ScratchBuffers& scratch, LookResult& result) {
-    const std::string temporaryName = TemporaryNameOf(path);
-    FileDescriptor temporary(CreateTemporaryFile(temporaryName));
-    if (temporary.get() < 0) {
-        return false;
-    }
-    FileSink sink(temporary.get(), scratch.Write());
-    LineProcessor writer(lines, &sink);
-    writer.Feed(content);
-    writer.Finish();
-    bool written = sink.Flush();
-    CopyOwnershipAndMode(temporary.get(), original);
     struct stat status {};
-    written = ::fstat(temporary.get(), &status) == 0 && written;
-    written = temporary.Close() && written;
-    if (!written) {
-        ::unlink(temporaryName.c_str());
+    CopyStatus copy = WriteTemporaryCopy(
+        path, original, lines, scratch,
+        [content](LineProcessor& writer) {
+            writer.Feed(content);
+            writer.Finish();
+            return 0;
+        },
+        result.counters, &status);
+    if (copy != CopyStatus::Written) {
         return false;
     }
-    result.counters = writer.counters();
     result.temporary = IdentityOf(status);
     return true;
 }

@@ -120,6 +120,20 @@ int ReadAheadThreads() {
     return static_cast<int>(cores > 4 ? 4 : cores);
 }
 
+// Builds the run's table when replacements are on. Every search and
+// replacement text must be representable in the chosen coding; otherwise
+// the run does not start (message 2019, false).
+bool PrepareTable(const Job& job, ReplacementTable& table, RunUi& ui) {
+    int badRow = 0;
+    int badColumn = 0;
+    if (!job.performReplace || BuildReplacementTable(job, table, &badRow, &badColumn)) {
+        return true;
+    }
+    const ReplacementRow& row = job.replace[static_cast<std::size_t>(badRow)];
+    ui.ShowMessage(kMsgNotRepresentable, badColumn == 0 ? row.search : row.replacement);
+    return false;
+}
+
 // The file list in its order, each path with what the look ahead found; the
 // look ahead keeps up to a window of paths in front of the run.
 class FileQueue {
@@ -309,18 +323,10 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
         result.outcome = RunOutcome::Refused;
         return result;
     }
-    // Every search and replacement text must be representable in the chosen
-    // coding; otherwise the run does not start.
     ReplacementTable table;
-    if (job.performReplace) {
-        int badRow = 0;
-        int badColumn = 0;
-        if (!BuildReplacementTable(job, table, &badRow, &badColumn)) {
-            const ReplacementRow& row = job.replace[static_cast<std::size_t>(badRow)];
-            ui.ShowMessage(kMsgNotRepresentable, badColumn == 0 ? row.search : row.replacement);
-            result.outcome = RunOutcome::Refused;
-            return result;
-        }
+    if (!PrepareTable(job, table, ui)) {
+        result.outcome = RunOutcome::Refused;
+        return result;
     }
     RunFiles files;
     if (!MakeRunFiles(options, files, ui, result.outcome)) {

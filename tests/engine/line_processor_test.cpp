@@ -7,12 +7,6 @@
 
 namespace {
 
-class StringSink : public ByteSink {
-public:
-    void Write(std::string_view bytes) override { text.append(bytes); }
-    std::string text;
-};
-
 struct Outcome {
     std::string bytes;
     FileCounters counters;

@@ -14,12 +14,6 @@ namespace {
 // Written with its length: the zero byte is one of them.
 constexpr std::string_view kFileBytes{"ab A\t\r\n\n\0x\xC3\xA4", 12};
 
-class StringSink : public ByteSink {
-public:
-    void Write(std::string_view bytes) override { text.append(bytes); }
-    std::string text;
-};
-
 const PositionMode kPositions[] = {PositionMode::Anywhere, PositionMode::LineStart,
                                    PositionMode::LineEnd, PositionMode::AtColumn};
 const CodeMode kCodes[] = {CodeMode::Ansi, CodeMode::Oem, CodeMode::Utf8};
