@@ -14,6 +14,10 @@ FUZZ_SECONDS ?= 120
 CRASH_POINTS ?= 400
 CRASH_FILES ?= 40
 
+# WERROR=1 turns every compiler warning into an error (CI builds so).
+WERROR ?= 0
+CMAKE_EXTRA += -DQUINTREL_WERROR=$(if $(filter 1,$(WERROR)),ON,OFF)
+
 ifeq ($(SANITIZE),1)
 BUILD_DIR ?= build-asan
 CMAKE_EXTRA += -DQUINTREL_SANITIZE=ON
@@ -21,7 +25,7 @@ else
 BUILD_DIR ?= build
 endif
 
-.PHONY: all deps configure build run test package bench fuzz clean
+.PHONY: all deps configure build run test check-format package bench fuzz clean
 
 all: build
 
@@ -43,6 +47,10 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest -j$(JOBS) --output-on-failure
+
+# Every C++ file as clang-format (.clang-format) writes it.
+check-format: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 # The Debian package velmor-quintrel_<version>_<arch>.deb in $(BUILD_DIR).
 package: build

@@ -22,9 +22,9 @@
 class MessageScript {
 public:
     MessageScript() {
-        SetMessageBoxHook([this](const MessageBoxShown& shown) {
-            this->shown.push_back(shown);
-            std::deque<int>& queue = answers[shown.stringId];
+        SetMessageBoxHook([this](const MessageBoxShown& box) {
+            shown.push_back(box);
+            std::deque<int>& queue = answers[box.stringId];
             if (queue.empty()) {
                 return 1;
             }
