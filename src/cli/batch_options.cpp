@@ -101,11 +101,15 @@ std::string Beginning(const std::string& text) {
 bool AnswerAllowed(int id, int code) {
     switch (id) {
     case kMsgCannotOpenFile:
+    case kMsgWriteProtected:
+    case kMsgPermissionsNotCarried:
         return code == 2 || code == 4 || code == 5;
     case kMsgNotTextFile:
         return code == 1 || code == 2;
     case kMsgConfirmFile:
         return code == 2 || code == 6 || code == 7;
+    case kMsgUndoOverLaterEdit:
+        return code == 6 || code == 7;
     default:
         return false;
     }

@@ -19,11 +19,19 @@ void WriteAll(std::FILE* stream, std::string_view text) {
     std::fflush(stream);
 }
 
-// Messages that say a file could not be renamed or a change log could not be
-// read or written: the run's result is then not what was asked for.
+// Messages that say a file was left unfinished (not renamed, a backup kept,
+// a later change not undone) or a change log could not be read or written:
+// the run's result is then not what was asked for.
 bool ShowedFinishFailure(const TerminalUi& ui) {
-    return ui.Shown(kMsgRenameError) || ui.Shown(kMsgChangeLogWriteError) ||
-           ui.Shown(kMsgChangeLogNotOpened);
+    for (int id : {kMsgRenameError, kMsgDeleteError, kMsgChangeLogWriteError,
+                   kMsgChangeLogNotOpened, kMsgChangeLogFinished, kMsgBackupKeptNotDurable,
+                   kMsgBackupChangedKept, kMsgNewContentLost}) {
+        if (ui.Shown(id)) {
+            return true;
+        }
+    }
+    // A file changed after the run that was not put back is left for later.
+    return ui.Answered(kMsgUndoOverLaterEdit, Answer::No);
 }
 
 int CarryOutJob(const BatchOptions& options, bool interactive, BatchReport& report) {
@@ -76,7 +84,7 @@ int FinishKeptRun(const BatchOptions& options, BatchReport& report) {
 // directory. Lines that need the user's attention (an only copy kept, a
 // failure, a directory not searched) go to standard error, the others to
 // standard output.
-int RecoverTree(const BatchOptions& options, std::string& json) {
+int RecoverTree(const BatchOptions& options, bool interactive, std::string& json) {
     std::vector<Leftover> leftovers;
     if (!FindLeftovers(options.recoverDirectory, leftovers)) {
         std::string error = ToolMessage(ToolText::RecoverUnreadable, options.recoverDirectory);
@@ -84,7 +92,11 @@ int RecoverTree(const BatchOptions& options, std::string& json) {
         json = JsonRecoverReport({}, error);
         return kExitRefused;
     }
-    FinishLeftovers(leftovers, options.recoverMode);
+    // A file changed after the interrupted run is put back only on a Yes.
+    TerminalUi ui(options, interactive);
+    FinishLeftovers(leftovers, options.recoverMode, [&ui](const std::string& path) {
+        return ui.ShowMessage(kMsgUndoOverLaterEdit, path, {}) == Answer::Yes;
+    });
     const bool outputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     const bool errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
     bool allDone = true;
@@ -149,7 +161,7 @@ int RunBatch(const BatchOptions& options, bool interactive) {
         break;
     case BatchAction::Recover: {
         std::string json;
-        status = RecoverTree(options, json);
+        status = RecoverTree(options, interactive, json);
         if (options.json) {
             WriteAll(stdout, json);
         }

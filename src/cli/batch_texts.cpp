@@ -173,7 +173,9 @@ std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
     case FinishOutcome::Reported:
         break;
     case FinishOutcome::Restored:
-        line += " -> " + ToolMessage(ToolText::DoneRestored);
+        line += " -> " + ToolMessage(leftover.finding == Finding::NewContentLost
+                                         ? ToolText::DoneRestoredContentLost
+                                         : ToolText::DoneRestored);
         break;
     case FinishOutcome::Accepted:
         line += " -> " + ToolMessage(ToolText::DoneAccepted);
@@ -182,7 +184,11 @@ std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
         line += " -> " + ToolMessage(ToolText::DoneTemporaryDeleted);
         break;
     case FinishOutcome::Left:
-        line += " -> " + ToolMessage(ToolText::DoneLeft);
+        line += " -> " + ToolMessage(leftover.finding == Finding::ChangedAfterRun
+                                         ? ToolText::DoneLeftChangedAfterRun
+                                     : leftover.finding == Finding::BackupNotOurs
+                                         ? ToolText::DoneLeftBackupNotOurs
+                                         : ToolText::DoneLeft);
         break;
     case FinishOutcome::Failed:
         line += " -> " + ToolMessage(ToolText::DoneFailed, std::strerror(leftover.error));

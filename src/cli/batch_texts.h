@@ -59,6 +59,9 @@ enum class ToolText : int {
     DoneLeft = 7038,
     DoneFailed = 7039,
     BadLanguage = 7040,
+    DoneLeftChangedAfterRun = 7041,
+    DoneLeftBackupNotOurs = 7042,
+    DoneRestoredContentLost = 7043,
 };
 
 // The tool's own text in the current language, inserts filled.

@@ -24,15 +24,20 @@ bool Offers(const std::vector<Answer>& buttons, Answer answer) {
 }
 
 // The answer when nobody is asked: a file that looks binary is skipped, a
-// file that cannot be opened is ignored, a file to confirm is changed.
+// file that cannot be opened or changed is ignored, a file to confirm is
+// changed, a file changed after the run is not put back.
 Answer DefaultAnswer(int id, const std::vector<Answer>& buttons) {
     switch (id) {
     case kMsgNotTextFile:
         return Answer::Ok;
     case kMsgCannotOpenFile:
+    case kMsgWriteProtected:
+    case kMsgPermissionsNotCarried:
         return Answer::Ignore;
     case kMsgConfirmFile:
         return Answer::Yes;
+    case kMsgUndoOverLaterEdit:
+        return Answer::No;
     default:
         return Offers(buttons, Answer::Cancel) ? Answer::Cancel : buttons.front();
     }
@@ -161,7 +166,9 @@ Answer TerminalUi::AnswerQuestion(int id, const std::vector<Answer>& buttons,
 // A Retry from the command line is tried a few more times, a second apart,
 // and then taken as Ignore, so an unattended run never loops on a file.
 Answer TerminalUi::ScriptedAnswer(int id, Answer code, std::string_view path) {
-    if (id != kMsgCannotOpenFile || code != Answer::Retry) {
+    const bool retryable =
+        id == kMsgCannotOpenFile || id == kMsgWriteProtected || id == kMsgPermissionsNotCarried;
+    if (!retryable || code != Answer::Retry) {
         return code;
     }
     if (path != retryPath_) {
@@ -257,6 +264,15 @@ void TerminalUi::RunSummary(const RunSummaryInfo& info) {
         finished_ = CommitChanges(info.changeLogPath, info.statistics.FilesChanged, *this);
         break;
     }
+}
+
+bool TerminalUi::Answered(int id, Answer answer) const {
+    for (const ReportedMessage& message : messages_) {
+        if (message.id == id && message.answer == static_cast<int>(answer)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TerminalUi::Shown(int id) const {

@@ -34,6 +34,8 @@ public:
     // Every message shown so far, in order, with the answer given back.
     const std::vector<ReportedMessage>& messages() const { return messages_; }
     bool Shown(int id) const;
+    // True when message `id` was answered with `answer` at least once.
+    bool Answered(int id, Answer answer) const;
     // The changed files, read from the change log when the summary ran.
     const std::vector<std::string>& changed() const { return changed_; }
     bool summaryRan() const { return summaryRan_; }

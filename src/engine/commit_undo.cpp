@@ -1,116 +1,69 @@
 #include "commit_undo.h"
 
+#include "change_log.h"
 #include "file_ops.h"
 #include "finish_file.h"
 #include "string_table.h"
-#include "velmor_strings.h"
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 namespace {
 
-// Reads a change log one path at a time, so finishing a run of any size
-// holds only a little of it in memory.
-class ChangeLogReader {
-public:
-    explicit ChangeLogReader(const std::string& path) : file_(std::fopen(path.c_str(), "rbe")) {}
-    ~ChangeLogReader() {
-        std::free(line_);
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
+// Opens the log for finishing: 2016 when it cannot be read, 2026 when it was
+// finished already.
+bool OpenLog(const std::string& changeLogPath, RunUi& ui) {
+    ChangeLogReader check(changeLogPath);
+    ChangeRecord record;
+    while (check.Next(record)) {
     }
-    ChangeLogReader(const ChangeLogReader&) = delete;
-    ChangeLogReader& operator=(const ChangeLogReader&) = delete;
-
-    bool opened() const { return file_ != nullptr; }
-    bool Next(std::string& path) {
-        ssize_t n = file_ != nullptr ? ::getline(&line_, &capacity_, file_) : -1;
-        if (n < 0) {
-            return false;
-        }
-        path.assign(line_, static_cast<std::size_t>(n));
-        CutTrailingControls(path);
-        return true;
+    if (!check.opened() || check.failed()) {
+        ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
+        return false;
     }
-
-private:
-    std::FILE* file_;
-    char* line_ = nullptr;
-    std::size_t capacity_ = 0;
-};
-
-// Undoing one file of the change log, with the messages the user sees.
-void UndoLoggedFile(const std::string& path, FileSystemFlusher& flusher, RunUi& ui) {
-    FileFinish finish = FinishFile(path, Decision::Undo, flusher);
-    switch (finish.state) {
-    case LeftoverState::BackupOnly:
-        // The changed file was deleted after the run: it could not be moved
-        // aside, but the backup takes its name all the same.
-        ui.ShowMessage(kMsgRenameError, path, TemporaryNameOf(path));
-        if (finish.outcome == FinishOutcome::Restored) {
-            return;
-        }
-        break;
-    case LeftoverState::ChangedWithBackup:
-    case LeftoverState::ChangedWithBackupAndCopy:
-    case LeftoverState::BetweenRenames:
-        if (finish.outcome == FinishOutcome::Restored) {
-            return;
-        }
-        break;
-    default:
-        // No backup, or a name that is not a regular file: the file stays.
-        break;
+    if (check.finished()) {
+        ui.ShowMessage(kMsgChangeLogFinished, changeLogPath);
+        return false;
     }
-    ui.ShowMessage(kMsgRenameError, BackupNameOf(path), path);
+    return true;
 }
 
-} // namespace
-
-std::vector<std::string> ReadChangeLog(const std::string& changeLogPath, bool* ok) {
-    std::vector<std::string> paths;
-    ChangeLogReader log(changeLogPath);
-    if (ok != nullptr) {
-        *ok = log.opened();
-    }
-    std::string path;
-    while (log.Next(path)) {
-        paths.push_back(path);
-    }
-    return paths;
-}
-
-namespace {
-
-// Applies `finish` to every path of the log in batches; within a batch a
+// Applies `finish` to every file of the log in batches; within a batch a
 // second thread takes every other file, halving the wait on the file system,
-// while this one calls `progress` with the number of files done so far.
-template <typename Finish, typename Progress>
-void ForEachLogged(ChangeLogReader& log, Finish finish, Progress progress) {
+// while this one keeps the progress current. `report` then sees each file's
+// result in the log's order, on this thread.
+template <typename Finish, typename Report>
+bool ForEachLogged(const std::string& changeLogPath, RunUi& ui, bool showProgress, Finish finish,
+                   Report report) {
+    ChangeLogReader log(changeLogPath);
     constexpr std::size_t kBatch = 1024;
-    std::vector<std::string> batch;
+    std::vector<ChangeRecord> batch;
+    std::vector<FileFinish> results;
     long handled = 0;
+    auto progress = [&](long done) {
+        if (showProgress) {
+            ui.UpdateProgress(done);
+        }
+        ui.KeepAlive();
+    };
     bool more = true;
     while (more) {
         batch.clear();
-        std::string path;
-        while (batch.size() < kBatch && (more = log.Next(path))) {
-            batch.push_back(std::move(path));
+        ChangeRecord record;
+        while (batch.size() < kBatch && (more = log.Next(record))) {
+            batch.push_back(std::move(record));
         }
+        results.assign(batch.size(), FileFinish{});
         std::atomic<std::size_t> done{0};
         std::thread helper([&] {
             for (std::size_t i = 1; i < batch.size(); i += 2) {
-                finish(batch[i]);
+                results[i] = finish(batch[i]);
                 done.fetch_add(1);
             }
         });
         for (std::size_t i = 0; i < batch.size(); i += 2) {
-            finish(batch[i]);
+            results[i] = finish(batch[i]);
             done.fetch_add(1);
             if (i % 128 == 0) {
                 progress(handled + static_cast<long>(done.load()));
@@ -121,54 +74,147 @@ void ForEachLogged(ChangeLogReader& log, Finish finish, Progress progress) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         helper.join();
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            report(batch[i], results[i]);
+        }
         handled += static_cast<long>(batch.size());
         progress(handled);
     }
+    return !log.failed();
+}
+
+// What the user is told about a file that accepting left, or a failure.
+// Gives true when the file is finished.
+bool ReportAccepted(const ChangeRecord& record, const FileFinish& finish, bool placing, RunUi& ui) {
+    const std::string& path = record.path;
+    const std::string backup = BackupNameOf(path);
+    switch (finish.finding) {
+    case Finding::FileMissing:
+        ui.ShowMessage(kMsgRenameError, backup, path);
+        return false;
+    case Finding::BackupNotOurs:
+        ui.ShowMessage(kMsgBackupChangedKept, backup);
+        return false;
+    case Finding::NewContentLost:
+        ui.ShowMessage(kMsgNewContentLost, path, backup);
+        return finish.outcome == FinishOutcome::Restored;
+    case Finding::NotDurable:
+        ui.ShowMessage(kMsgBackupKeptNotDurable, path, backup);
+        return false;
+    default:
+        break;
+    }
+    if (finish.outcome != FinishOutcome::Failed) {
+        return true;
+    }
+    if (placing && finish.state == LeftoverState::BetweenRenames) {
+        ui.ShowMessage(kMsgRenameError, TemporaryNameOf(path), path);
+    } else {
+        ui.ShowMessage(kMsgDeleteError, placing ? TemporaryNameOf(path) : backup);
+    }
+    return false;
+}
+
+// Undoing one file of the change log, with the messages and the question the
+// user sees. True when the file is finished.
+bool UndoLoggedFile(const ChangeRecord& record, FileSystemFlusher& flusher, RunUi& ui) {
+    const std::string& path = record.path;
+    FileFinish finish = FinishFile(record, Decision::Undo, flusher);
+    if (finish.finding == Finding::ChangedAfterRun) {
+        // Put back over a later change only when the user says so; else the
+        // file and its backup wait for later.
+        if (ui.ShowMessage(kMsgUndoOverLaterEdit, path) != Answer::Yes) {
+            return false;
+        }
+        finish = FinishFile(record, Decision::Undo, flusher, true);
+    }
+    if (finish.finding == Finding::BackupNotOurs) {
+        ui.ShowMessage(kMsgBackupChangedKept, BackupNameOf(path));
+        return false;
+    }
+    if (finish.state == LeftoverState::BackupOnly) {
+        // The changed file was deleted after the run: it could not be moved
+        // aside, but the backup takes its name all the same.
+        ui.ShowMessage(kMsgRenameError, path, TemporaryNameOf(path));
+    }
+    if (finish.outcome == FinishOutcome::Restored) {
+        return true;
+    }
+    // No backup, a name that is not a regular file, or a renaming that
+    // failed: the file stays as it is.
+    ui.ShowMessage(kMsgRenameError, BackupNameOf(path), path);
+    return false;
 }
 
 } // namespace
 
+std::vector<std::string> ReadChangeLog(const std::string& changeLogPath, bool* ok) {
+    std::vector<std::string> paths;
+    ChangeLogReader log(changeLogPath);
+    ChangeRecord record;
+    while (log.Next(record)) {
+        paths.push_back(record.path);
+    }
+    if (ok != nullptr) {
+        *ok = log.opened() && !log.failed();
+    }
+    return paths;
+}
+
 bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui) {
-    ChangeLogReader placing(changeLogPath);
-    ChangeLogReader dropping(changeLogPath);
-    if (!placing.opened() || !dropping.opened()) {
-        ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
+    if (!OpenLog(changeLogPath, ui)) {
         return false;
     }
     ui.CreateProgress(kTitleCommit, filesChanged);
     // Every new content in place, one flush per file system, then the
     // backups go; the progress follows the second walk.
     FileSystemFlusher flusher;
-    ForEachLogged(
-        placing,
-        [&flusher](const std::string& path) { FinishFile(path, Decision::Accept, flusher); },
-        [&ui](long) { ui.KeepAlive(); });
-    flusher.FlushAll();
-    ForEachLogged(
-        dropping, [&flusher](const std::string& path) { DropBackup(path, flusher); },
-        [&ui](long handled) {
-            ui.UpdateProgress(handled);
-            ui.KeepAlive();
+    bool allFinished = true;
+    auto place = [&flusher](const ChangeRecord& record) {
+        return FinishFile(record, Decision::Accept, flusher);
+    };
+    bool read = ForEachLogged(
+        changeLogPath, ui, false, place, [&](const ChangeRecord& record, const FileFinish& finish) {
+            allFinished = ReportAccepted(record, finish, true, ui) && allFinished;
         });
+    flusher.FlushAll();
+    auto drop = [&flusher](const ChangeRecord& record) { return DropBackup(record, flusher); };
+    read = ForEachLogged(changeLogPath, ui, true, drop,
+                         [&](const ChangeRecord& record, const FileFinish& finish) {
+                             allFinished = ReportAccepted(record, finish, false, ui) && allFinished;
+                         }) &&
+           read;
     ui.DestroyProgress();
-    return true;
+    if (!read) {
+        ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
+    } else if (allFinished) {
+        MarkChangeLogFinished(changeLogPath);
+    }
+    return read;
 }
 
 bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui) {
-    ChangeLogReader log(changeLogPath);
-    if (!log.opened()) {
-        ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
+    if (!OpenLog(changeLogPath, ui)) {
         return false;
     }
     ui.CreateProgress(kTitleUndo, filesChanged);
     FileSystemFlusher flusher;
+    ChangeLogReader log(changeLogPath);
     long handled = 0;
-    std::string path;
-    while (log.Next(path)) {
-        UndoLoggedFile(path, flusher, ui);
+    bool allFinished = true;
+    ChangeRecord record;
+    while (log.Next(record)) {
+        allFinished = UndoLoggedFile(record, flusher, ui) && allFinished;
         ui.UpdateProgress(++handled);
     }
     ui.DestroyProgress();
+    if (log.failed()) {
+        ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
+        return false;
+    }
+    if (allFinished) {
+        MarkChangeLogFinished(changeLogPath);
+    }
     ui.ShowMessage(kMsgAllUndone);
     return true;
 }

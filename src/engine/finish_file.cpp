@@ -1,18 +1,19 @@
 #include "finish_file.h"
 
+#include "content_hash.h"
 #include "file_ops.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
 
 enum class NameKind { Missing, Regular, Other };
 
-NameKind KindOf(const std::string& path) {
-    struct stat st {};
+NameKind KindOf(const std::string& path, struct stat& st) {
     if (::lstat(path.c_str(), &st) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? NameKind::Missing : NameKind::Other;
     }
@@ -37,7 +38,70 @@ FinishOutcome Fail(int error, FileFinish& result) {
     return FinishOutcome::Failed;
 }
 
-FinishOutcome Undo(const std::string& path, LeftoverState state, FileFinish& result) {
+FinishOutcome Leave(Finding finding, FileFinish& result) {
+    result.finding = finding;
+    return FinishOutcome::Left;
+}
+
+// The file's own name is a second name of its backup (a rename made of a
+// link and an unlink, stopped between the two): the name goes, the content
+// stays under the backup name.
+int DropSecondName(const std::string& path) {
+    struct stat file {};
+    struct stat backup {};
+    if (::lstat(path.c_str(), &file) == 0 && ::lstat(BackupNameOf(path).c_str(), &backup) == 0 &&
+        file.st_dev == backup.st_dev && file.st_ino == backup.st_ino) {
+        return Unlink(path);
+    }
+    return 0;
+}
+
+// True when the backup beside the file is the one the run made (and, when
+// asked, nothing was written to it since the run read it).
+bool BackupIsTheRuns(const ChangeRecord& record, bool unwrittenSince) {
+    if (!record.backupKnown) {
+        return true;
+    }
+    FileIdentity now;
+    if (!RegularFileIdentity(BackupNameOf(record.path), now) || !now.SameFile(record.backup)) {
+        return false;
+    }
+    return !unwrittenSince || (now.size == record.backup.size &&
+                               now.modified.tv_sec == record.backup.modified.tv_sec &&
+                               now.modified.tv_nsec == record.backup.modified.tv_nsec);
+}
+
+// True when the file is the one the run wrote and nobody wrote to it since.
+bool StillTheRuns(const ChangeRecord& record, const FileIdentity& now) {
+    return now.SameFile(record.written) && now.size == record.written.size &&
+           now.modified.tv_sec == record.written.modified.tv_sec &&
+           now.modified.tv_nsec == record.written.modified.tv_nsec;
+}
+
+// True when the file under the name is the run's own file (no later write
+// changed its time) but no longer holds what the run wrote: its content was
+// lost (a power cut before it reached the disk).
+bool NewContentLost(const ChangeRecord& record) {
+    FileIdentity now;
+    if (!record.writtenKnown || !RegularFileIdentity(record.path, now) ||
+        !now.SameFile(record.written) || now.modified.tv_sec != record.written.modified.tv_sec ||
+        now.modified.tv_nsec != record.written.modified.tv_nsec) {
+        return false;
+    }
+    if (now.size != record.written.size) {
+        return true;
+    }
+    // In the system start that wrote it, the content is what was written;
+    // after another start it is read and compared.
+    if (record.bootId == CurrentBootId() && record.bootId != "-") {
+        return false;
+    }
+    FileDescriptor fd(OpenRegularFile(record.path));
+    std::uint64_t hash = 0;
+    return fd.get() < 0 || !HashOpenFile(fd.get(), hash) || hash != record.hash;
+}
+
+FinishOutcome Restore(const std::string& path, LeftoverState state, FileFinish& result) {
     const std::string backup = BackupNameOf(path);
     const std::string temporary = TemporaryNameOf(path);
     int error = 0;
@@ -61,50 +125,102 @@ FinishOutcome Undo(const std::string& path, LeftoverState state, FileFinish& res
             return Fail(error, result);
         }
         Unlink(temporary);
-        return FinishOutcome::Restored;
+        break;
     case LeftoverState::BetweenRenames:
-        if ((error = RenameNoReplace(backup, path)) != 0) {
+        if ((error = DropSecondName(path)) != 0 || (error = RenameNoReplace(backup, path)) != 0) {
             return Fail(error, result);
         }
         Unlink(temporary);
-        return FinishOutcome::Restored;
+        break;
     case LeftoverState::BackupOnly:
-        error = RenameNoReplace(backup, path);
-        return error == 0 ? FinishOutcome::Restored : Fail(error, result);
-    case LeftoverState::TemporaryCopy:
-        error = Unlink(temporary);
+        if ((error = RenameNoReplace(backup, path)) != 0) {
+            return Fail(error, result);
+        }
+        break;
+    default:
+        return FinishOutcome::Left;
+    }
+    // The run's note on the old content goes with the change.
+    ::lremovexattr(path.c_str(), kRecordAttribute);
+    return FinishOutcome::Restored;
+}
+
+FinishOutcome Undo(const ChangeRecord& record, LeftoverState state, bool overwrite,
+                   FileFinish& result) {
+    const std::string temporary = TemporaryNameOf(record.path);
+    switch (state) {
+    case LeftoverState::ChangedWithBackup:
+    case LeftoverState::ChangedWithBackupAndCopy:
+    case LeftoverState::BetweenRenames:
+    case LeftoverState::BackupOnly:
+        if (!BackupIsTheRuns(record, false)) {
+            return Leave(Finding::BackupNotOurs, result);
+        }
+        if (state == LeftoverState::ChangedWithBackup ||
+            state == LeftoverState::ChangedWithBackupAndCopy) {
+            FileIdentity now;
+            if (!overwrite && record.writtenKnown && RegularFileIdentity(record.path, now) &&
+                !StillTheRuns(record, now)) {
+                return Leave(Finding::ChangedAfterRun, result);
+            }
+        }
+        return Restore(record.path, state, result);
+    case LeftoverState::TemporaryCopy: {
+        int error = Unlink(temporary);
         return error == 0 ? FinishOutcome::TemporaryDeleted : Fail(error, result);
+    }
     default:
         return FinishOutcome::Left;
     }
 }
 
-FinishOutcome Accept(const std::string& path, LeftoverState state, FileSystemFlusher& flusher,
+FinishOutcome Accept(const ChangeRecord& record, LeftoverState state, FileSystemFlusher& flusher,
                      FileFinish& result) {
+    const std::string& path = record.path;
     const std::string temporary = TemporaryNameOf(path);
     int error = 0;
     switch (state) {
     case LeftoverState::TemporaryCopy:
+        error = Unlink(temporary);
+        return error == 0 ? FinishOutcome::TemporaryDeleted : Fail(error, result);
     case LeftoverState::ChangedWithBackupAndCopy:
-        if ((error = Unlink(temporary)) != 0) {
-            return Fail(error, result);
-        }
-        if (state == LeftoverState::TemporaryCopy) {
-            return FinishOutcome::TemporaryDeleted;
-        }
-        break;
     case LeftoverState::ChangedWithBackup:
-        break;
     case LeftoverState::BetweenRenames:
-        // The complete new content takes the file's name.
-        if ((error = RenameNoReplace(temporary, path)) != 0) {
+        break;
+    case LeftoverState::BackupOnly:
+    case LeftoverState::NotRegular:
+        // The backup may be the only content left.
+        return Leave(Finding::FileMissing, result);
+    default:
+        // A temporary file that is a file's only content, or nothing to do.
+        return FinishOutcome::Left;
+    }
+    if (!BackupIsTheRuns(record, true)) {
+        return Leave(Finding::BackupNotOurs, result);
+    }
+    if (state == LeftoverState::BetweenRenames) {
+        // The complete new content takes the file's name, if it is what the
+        // run wrote.
+        if (record.writtenKnown && record.bootId != CurrentBootId()) {
+            FileDescriptor fd(OpenRegularFile(temporary));
+            std::uint64_t hash = 0;
+            if (fd.get() < 0 || !HashOpenFile(fd.get(), hash) || hash != record.hash) {
+                result.finding = Finding::NewContentLost;
+                return Restore(path, state, result);
+            }
+        }
+        if ((error = DropSecondName(path)) != 0 ||
+            (error = RenameNoReplace(temporary, path)) != 0) {
             return Fail(error, result);
         }
-        break;
-    default:
-        // A backup or temporary file that is a file's only content, a name
-        // that is not a regular file, or nothing to do.
-        return FinishOutcome::Left;
+    } else {
+        if (state == LeftoverState::ChangedWithBackupAndCopy && (error = Unlink(temporary)) != 0) {
+            return Fail(error, result);
+        }
+        if (NewContentLost(record)) {
+            result.finding = Finding::NewContentLost;
+            return Restore(path, LeftoverState::ChangedWithBackup, result);
+        }
     }
     flusher.Note(path);
     return FinishOutcome::Accepted;
@@ -113,9 +229,12 @@ FinishOutcome Accept(const std::string& path, LeftoverState state, FileSystemFlu
 } // namespace
 
 LeftoverState LeftoverStateOf(const std::string& path) {
-    const NameKind file = KindOf(path);
-    const NameKind backup = KindOf(BackupNameOf(path));
-    const NameKind temporary = KindOf(TemporaryNameOf(path));
+    struct stat fileStat {};
+    struct stat backupStat {};
+    struct stat temporaryStat {};
+    const NameKind file = KindOf(path, fileStat);
+    const NameKind backup = KindOf(BackupNameOf(path), backupStat);
+    const NameKind temporary = KindOf(TemporaryNameOf(path), temporaryStat);
     if (backup == NameKind::Missing && temporary == NameKind::Missing) {
         return LeftoverState::Nothing;
     }
@@ -125,7 +244,11 @@ LeftoverState LeftoverStateOf(const std::string& path) {
     if (file == NameKind::Other || backup == NameKind::Other || temporary == NameKind::Other) {
         return LeftoverState::NotRegular;
     }
-    if (backupThere && fileThere) {
+    // The file under its name and as its backup at once, with the new
+    // content beside them: stopped inside a rename made of link and unlink.
+    const bool secondName = fileThere && backupThere && fileStat.st_dev == backupStat.st_dev &&
+                            fileStat.st_ino == backupStat.st_ino;
+    if (backupThere && fileThere && !(secondName && temporaryThere)) {
         return temporaryThere ? LeftoverState::ChangedWithBackupAndCopy
                               : LeftoverState::ChangedWithBackup;
     }
@@ -164,25 +287,33 @@ int FileSystemFlusher::Result(const std::string& path) {
     return done == flushed_.end() ? EAGAIN : done->second;
 }
 
-FileFinish FinishFile(const std::string& path, Decision decision, FileSystemFlusher& flusher) {
+FileFinish FinishFile(const ChangeRecord& record, Decision decision, FileSystemFlusher& flusher,
+                      bool overwriteLaterChanges) {
     FileFinish result;
-    result.state = LeftoverStateOf(path);
-    result.outcome = decision == Decision::Undo ? Undo(path, result.state, result)
-                                                : Accept(path, result.state, flusher, result);
+    result.state = LeftoverStateOf(record.path);
+    result.outcome = decision == Decision::Undo
+                         ? Undo(record, result.state, overwriteLaterChanges, result)
+                         : Accept(record, result.state, flusher, result);
     return result;
 }
 
-FileFinish DropBackup(const std::string& path, FileSystemFlusher& flusher) {
+FileFinish DropBackup(const ChangeRecord& record, FileSystemFlusher& flusher) {
     FileFinish result;
-    result.state = LeftoverStateOf(path);
+    result.state = LeftoverStateOf(record.path);
     if (result.state != LeftoverState::ChangedWithBackup) {
         result.outcome = FinishOutcome::Left;
         return result;
     }
+    if (!BackupIsTheRuns(record, true)) {
+        result.outcome = Leave(Finding::BackupNotOurs, result);
+        return result;
+    }
     // The new content may not be on disk when its file system failed to
     // flush: the backup then stays.
-    int error = flusher.Result(path);
-    if (error == 0 && (error = Unlink(BackupNameOf(path))) == ENOENT) {
+    int error = flusher.Result(record.path);
+    if (error != 0) {
+        result.finding = Finding::NotDurable;
+    } else if ((error = Unlink(BackupNameOf(record.path))) == ENOENT) {
         error = 0;
     }
     result.outcome = error == 0 ? FinishOutcome::Accepted : Fail(error, result);

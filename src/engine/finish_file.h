@@ -8,22 +8,33 @@
 //   P and B            changed; the previous content is in B
 //   P, B and T         the same, and T is an unfinished copy
 //   B and T, no P      stopped between the two renamings of a rewrite (or of
-//                      an undo): T holds the complete new content, B the old
+//                      an undo): T holds the complete new content, B the old;
+//                      so is P when it is B under a second name (a rename
+//                      made of a link and an unlink, stopped between them)
 //   B alone            the file is missing; B is its only content
 //   P and T, no B      T was never put in place (an interrupted copy, or an
 //                      undo that had already put the old content back)
 //   T alone            the only content under this name
 //   not regular        one of the names is a link, a directory or a device
 //
-// The rules every path shares: no name is ever replaced, and a content that
-// is the only copy of something is never deleted. Undo puts the backup back
-// (the newer content goes, as asked); when the changed file cannot be moved
-// aside, nothing is deleted: the file stays as it is and so does its backup.
-// Accept keeps the new content and deletes the backup only once the new
+// The record of what the run read and wrote (from the change log, or the one
+// a run leaves on each backup) decides what may be done:
+// - a backup is acted on only when it is the one the run made (accepting: and
+//   nothing was written to it since);
+// - undo puts a backup back over a file that was changed after the run only
+//   when told to (the caller asks);
+// - accepting keeps a file changed after the run as it is; but a file that is
+//   still the run's own and yet no longer holds what the run wrote (a content
+//   lost in a power cut) gets its backup back.
+// No name is ever replaced, and a content that is the only copy of something
+// is never deleted: when the changed file cannot be moved aside it stays as
+// it is, and so does its backup. Accept deletes a backup only once the new
 // content is on disk: accepting goes over all files twice, FinishFile puts
 // each new content in place, the flusher then flushes each file system once,
 // and DropBackup deletes each backup.
 #pragma once
+
+#include "change_log.h"
 
 #include <map>
 #include <mutex>
@@ -45,6 +56,16 @@ enum class LeftoverState {
 // The state of what stands at `path` and beside it now.
 LeftoverState LeftoverStateOf(const std::string& path);
 
+// Why a file was left as it is, or what else was found.
+enum class Finding {
+    None,
+    ChangedAfterRun, // undo: the file is no longer what the run wrote
+    BackupNotOurs,   // the backup is not the run's, or was written to since
+    NewContentLost,  // accept: the file no longer holds what the run wrote
+    FileMissing,     // accept: no regular file stands under the name
+    NotDurable,      // accept: the file system could not be flushed
+};
+
 enum class Decision { Accept, Undo };
 
 enum class FinishOutcome {
@@ -59,6 +80,7 @@ enum class FinishOutcome {
 struct FileFinish {
     LeftoverState state = LeftoverState::Nothing; // as found before acting
     FinishOutcome outcome = FinishOutcome::Left;
+    Finding finding = Finding::None;
     int error = 0; // the errno of a failed step
 };
 
@@ -80,13 +102,16 @@ private:
     std::map<dev_t, int> flushed_;
 };
 
-// Finishes the file at `path` as `decision` asks, from the state it is in now.
-// Accepting stops short of the backup: the new content is in place and its
-// file system noted (outcome Accepted); DropBackup finishes it.
-FileFinish FinishFile(const std::string& path, Decision decision, FileSystemFlusher& flusher);
+// Finishes the file of `record` as `decision` asks, from the state it is in
+// now. Undo leaves a file changed after the run (Finding ChangedAfterRun)
+// unless `overwriteLaterChanges`. Accepting stops short of the backup: the
+// new content is in place and its file system noted (outcome Accepted);
+// DropBackup finishes it. A record without identities finishes by name.
+FileFinish FinishFile(const ChangeRecord& record, Decision decision, FileSystemFlusher& flusher,
+                      bool overwriteLaterChanges = false);
 
 // The second half of accepting: deletes the backup of a file whose new
 // content is in place (a file and its backup, nothing else) once its file
-// system was flushed. Anything else stays: Left, or Failed with the errno
-// of the flush or the deletion.
-FileFinish DropBackup(const std::string& path, FileSystemFlusher& flusher);
+// system was flushed, if the backup is still the run's. Anything else stays:
+// Left, or Failed with the errno of the flush or the deletion.
+FileFinish DropBackup(const ChangeRecord& record, FileSystemFlusher& flusher);

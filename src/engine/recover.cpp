@@ -1,5 +1,6 @@
 #include "recover.h"
 
+#include "change_log.h"
 #include "file_ops.h"
 
 #include <algorithm>
@@ -69,7 +70,8 @@ bool FindLeftovers(const std::string& directory, std::vector<Leftover>& found) {
                 errno = error;
                 return false;
             }
-            found.push_back({current, LeftoverState::Unreadable, FinishOutcome::Reported, error});
+            found.push_back({current, LeftoverState::Unreadable, FinishOutcome::Reported,
+                             Finding::None, error});
             continue;
         }
         if (!visited.insert({st.st_dev, st.st_ino}).second) {
@@ -83,7 +85,8 @@ bool FindLeftovers(const std::string& directory, std::vector<Leftover>& found) {
                 errno = error;
                 return false;
             }
-            found.push_back({current, LeftoverState::Unreadable, FinishOutcome::Reported, error});
+            found.push_back({current, LeftoverState::Unreadable, FinishOutcome::Reported,
+                             Finding::None, error});
             continue;
         }
         first = false;
@@ -113,7 +116,8 @@ bool FindLeftovers(const std::string& directory, std::vector<Leftover>& found) {
     return true;
 }
 
-void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode) {
+void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode,
+                     const std::function<bool(const std::string& path)>& overwriteLaterChanges) {
     FileSystemFlusher flusher;
     auto take = [](Leftover& leftover, const FileFinish& finish) {
         // Finished by what it is now, which may have changed since it was found.
@@ -121,17 +125,29 @@ void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode) {
             leftover.state = finish.state;
         }
         leftover.outcome = finish.outcome;
+        leftover.finding = finish.finding;
         leftover.error = finish.error;
     };
-    for (Leftover& leftover : leftovers) {
+    std::vector<ChangeRecord> records(leftovers.size());
+    for (std::size_t i = 0; i < leftovers.size(); ++i) {
+        Leftover& leftover = leftovers[i];
+        ChangeRecord& record = records[i];
+        if (!ReadBackupRecord(leftover.path, record)) {
+            record.path = leftover.path; // finished by name
+        }
         if (mode == RecoverMode::Report) {
             leftover.outcome = FinishOutcome::Reported;
         } else if (leftover.state == LeftoverState::Unreadable) {
             leftover.outcome = FinishOutcome::Left;
+        } else if (mode == RecoverMode::Undo) {
+            FileFinish finish = FinishFile(record, Decision::Undo, flusher);
+            if (finish.finding == Finding::ChangedAfterRun && overwriteLaterChanges &&
+                overwriteLaterChanges(leftover.path)) {
+                finish = FinishFile(record, Decision::Undo, flusher, true);
+            }
+            take(leftover, finish);
         } else {
-            take(leftover, FinishFile(leftover.path,
-                                      mode == RecoverMode::Undo ? Decision::Undo : Decision::Accept,
-                                      flusher));
+            take(leftover, FinishFile(record, Decision::Accept, flusher));
         }
     }
     if (mode != RecoverMode::Accept) {
@@ -140,10 +156,12 @@ void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode) {
     // The new contents are in place: one flush per file system, then the
     // backups go.
     flusher.FlushAll();
-    for (Leftover& leftover : leftovers) {
+    for (std::size_t i = 0; i < leftovers.size(); ++i) {
+        Leftover& leftover = leftovers[i];
         if (leftover.outcome == FinishOutcome::Accepted) {
-            FileFinish dropped = DropBackup(leftover.path, flusher);
+            FileFinish dropped = DropBackup(records[i], flusher);
             leftover.outcome = dropped.outcome;
+            leftover.finding = dropped.finding;
             leftover.error = dropped.error;
         }
     }

@@ -9,6 +9,7 @@
 
 #include "finish_file.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct Leftover {
     std::string path; // the file's own name (for Unreadable, the directory)
     LeftoverState state = LeftoverState::ChangedWithBackup;
     FinishOutcome outcome = FinishOutcome::Reported;
+    Finding finding = Finding::None;
     int error = 0; // the errno of a failed step
 };
 
@@ -29,5 +31,9 @@ bool FindLeftovers(const std::string& directory, std::vector<Leftover>& found);
 
 // Finishes the leftovers as `mode` asks and sets each one's outcome. Each
 // state is taken again just before it is acted on, so a leftover that changed
-// meanwhile is finished by what it is now. Report changes nothing.
-void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode);
+// meanwhile is finished by what it is now; the record a run left on a backup
+// is checked as FinishFile does. Undoing over a file changed after the run
+// happens only where `overwriteLaterChanges` says yes. Report changes nothing.
+void FinishLeftovers(
+    std::vector<Leftover>& leftovers, RecoverMode mode,
+    const std::function<bool(const std::string& path)>& overwriteLaterChanges = {});

@@ -1,14 +1,21 @@
 #include "rewrite_file.h"
 
+#include "content_hash.h"
 #include "file_ops.h"
 #include "string_table.h"
 
 #include <cerrno>
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -35,6 +42,7 @@ private:
     std::chrono::steady_clock::time_point last_;
 };
 
+// Writes the new file through a buffer and hashes what reaches the file.
 class FileSink : public ByteSink {
 public:
     FileSink(int fd, std::string& buffer) : fd_(fd), buffer_(buffer) {
@@ -48,17 +56,15 @@ public:
         if (buffer_.size() + bytes.size() > kWriteBuffer) {
             Flush();
             if (bytes.size() >= kWriteBuffer) {
-                if (!WriteFully(fd_, bytes)) {
-                    error_ = errno;
-                }
+                WriteOut(bytes);
                 return;
             }
         }
         buffer_.append(bytes);
     }
     bool Flush() {
-        if (error_ == 0 && !buffer_.empty() && !WriteFully(fd_, buffer_)) {
-            error_ = errno;
+        if (!buffer_.empty()) {
+            WriteOut(buffer_);
         }
         buffer_.clear();
         return error_ == 0;
@@ -71,7 +77,8 @@ public:
             buffer_.resize(buffer_.size() - bytes);
             return;
         }
-        // Some of them are in the file already: it is cut back.
+        // Some of them are in the file already: it is cut back, and its hash
+        // is taken again from what stays.
         bytes -= buffer_.size();
         buffer_.clear();
         off_t end = ::lseek(fd_, 0, SEEK_CUR);
@@ -79,13 +86,30 @@ public:
         if (end < 0 || ::ftruncate(fd_, cut) != 0 || ::lseek(fd_, cut, SEEK_SET) != cut) {
             error_ = errno;
         }
+        hashValid_ = false;
     }
-    int error() const { return error_; }
+    // The hash of the file's content once it is flushed.
+    bool Hash(std::uint64_t& hash) {
+        if (hashValid_) {
+            hash = hash_.Value();
+            return true;
+        }
+        return HashOpenFile(fd_, hash) && ::lseek(fd_, 0, SEEK_END) >= 0;
+    }
 
 private:
+    void WriteOut(std::string_view bytes) {
+        if (error_ == 0 && !WriteFully(fd_, bytes)) {
+            error_ = errno;
+        }
+        hash_.Add(bytes);
+    }
+
     int fd_;
     int error_ = 0;
     std::string& buffer_;
+    ContentHash hash_;
+    bool hashValid_ = true;
 };
 
 // Feeds the whole file from its start into `processor`. Returns 0 or the
@@ -124,97 +148,328 @@ bool ReadsAsText(int fd) {
     return LooksLikeText(std::string_view(head, static_cast<std::size_t>(n)));
 }
 
-// Opens the file and locks it against other programs that lock. A lock that
-// is given up within a moment (the look ahead at a hard link of the same file
-// holds one for an instant) does not count as a locked file.
-int OpenAndLock(const std::string& path) {
-    int fd = OpenRegularFile(path);
-    if (fd < 0) {
-        return -1;
-    }
-    for (int attempt = 0;; ++attempt) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            return fd;
+// Tries `attempt` for a moment: a lock or an open descriptor that is given up
+// at once (the look ahead at a hard link of the same file) does not count.
+template <typename Attempt> bool WithinAMoment(Attempt attempt) {
+    for (int tries = 0;; ++tries) {
+        if (attempt()) {
+            return true;
         }
-        int error = errno;
-        if (error != EWOULDBLOCK || attempt >= 40) {
-            ::close(fd);
-            errno = error;
-            return -1;
+        if (errno != EWOULDBLOCK || tries >= 40) {
+            return false;
         }
         ::usleep(5000);
     }
 }
 
-// Creates the temporary file beside the file, exclusively: a leftover file of
-// that name goes first, and a link planted there is never followed.
+// Opens the file and locks it against other programs that lock; the name must
+// still lead to the locked file (another run may have renamed it meanwhile).
+int OpenAndLock(const std::string& path) {
+    for (int opened = 0; opened < 10; ++opened) {
+        FileDescriptor fd(OpenRegularFile(path));
+        if (fd.get() < 0) {
+            return -1;
+        }
+        if (!WithinAMoment([&] { return ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0; })) {
+            return -1;
+        }
+        struct stat locked {};
+        struct stat named {};
+        if (::fstat(fd.get(), &locked) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+            locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
+            int result = fd.get();
+            fd.Release();
+            return result;
+        }
+    }
+    errno = EWOULDBLOCK;
+    return -1;
+}
+
+// A write lease on the file for as long as it is renamed: it can be had only
+// while no other descriptor of the file is open, so a program that keeps the
+// file open (and may still write to it) is found, and nobody can open the
+// file in the meantime. Where leases are not available (a file of another
+// owner, some file systems) the renaming goes on without one.
+class WriteLease {
+public:
+    // False (EWOULDBLOCK) when another descriptor of the file is open.
+    bool Take(int fd) {
+        if (WithinAMoment([&] { return ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0; })) {
+            fd_ = fd;
+            return true;
+        }
+        if (errno == EAGAIN || errno == EBUSY) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        return true;
+    }
+    ~WriteLease() {
+        if (fd_ >= 0) {
+            ::fcntl(fd_, F_SETLEASE, F_UNLCK);
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// Creates the temporary file beside the file, exclusively, for the owner
+// only: a leftover file of that name goes first unless another program holds
+// it locked (its copy in the making), and a link planted there is never
+// followed. -1 with errno (EWOULDBLOCK when the name is another's).
 int CreateTemporaryFile(const std::string& name) {
+    FileDescriptor leftover(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (leftover.get() >= 0 && ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0) {
+        return -1;
+    }
     if (::unlink(name.c_str()) != 0 && errno != ENOENT) {
         return -1;
     }
-    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    leftover.Reset();
+    FileDescriptor fd(
+        ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        int error = errno;
+        if (fd.get() >= 0) {
+            ::unlink(name.c_str());
+        }
+        errno = error;
         return -1;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        ::unlink(name.c_str());
-        return -1;
-    }
-    return fd;
+    int result = fd.get();
+    fd.Release();
+    return result;
 }
 
-// Gives the new file the owner, group and permission bits of the old one
-// where the system allows it (a script stays executable).
-void CopyOwnershipAndMode(int fd, const struct stat& original) {
-    if (::fchown(fd, original.st_uid, original.st_gid) != 0) {
-        (void)::fchown(fd, static_cast<uid_t>(-1), original.st_gid);
+// The extended attributes of a file that its copy carries: its access ACL,
+// the user's attributes, and the security and trusted ones where the system
+// lets this process set them.
+std::vector<std::string> AttributeNames(int fd) {
+    std::vector<std::string> names;
+    ssize_t size = ::flistxattr(fd, nullptr, 0);
+    if (size <= 0) {
+        return names;
     }
-    (void)::fchmod(fd, original.st_mode & 07777);
+    std::string list(static_cast<std::size_t>(size), '\0');
+    size = ::flistxattr(fd, list.data(), list.size());
+    for (std::size_t at = 0; size > 0 && at < static_cast<std::size_t>(size);) {
+        std::string name(list.c_str() + at);
+        at += name.size() + 1;
+        if (name != kRecordAttribute) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
 }
 
-enum class CopyStatus { Written, CannotCreate, ReadFailed, WriteFailed };
+// Gives the copy, before any content is written, the owner, group, mode,
+// access ACL and extended attributes of the original. False when the owner
+// or group cannot be kept or the ACL or a user attribute cannot be carried
+// (the file is then left as it is).
+bool CarryPermissions(int copy, int original, const struct stat& status) {
+    if (::fchown(copy, status.st_uid, status.st_gid) != 0) {
+        struct stat mine {};
+        if (::fstat(copy, &mine) != 0 || mine.st_uid != status.st_uid ||
+            mine.st_gid != status.st_gid) {
+            return false;
+        }
+    }
+    // A default ACL of the directory was inherited by the copy: the file's
+    // own permissions take its place.
+    if (::fremovexattr(copy, "system.posix_acl_access") != 0 && errno != ENODATA &&
+        errno != ENOTSUP) {
+        return false;
+    }
+    for (const std::string& name : AttributeNames(original)) {
+        ssize_t size = ::fgetxattr(original, name.c_str(), nullptr, 0);
+        std::string value(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+        if (size < 0 ||
+            (size > 0 && ::fgetxattr(original, name.c_str(), value.data(), value.size()) != size)) {
+            return false;
+        }
+        if (::fsetxattr(copy, name.c_str(), value.data(), value.size(), 0) != 0) {
+            const bool optional = name.rfind("security.", 0) == 0 || name.rfind("trusted.", 0) == 0;
+            if (!optional || (errno != EPERM && errno != EACCES && errno != ENOTSUP)) {
+                return false;
+            }
+        }
+    }
+    // The mode last: it keeps the set-id bits that changing the owner
+    // cleared, and with an ACL its group bits are the ACL's mask.
+    return ::fchmod(copy, status.st_mode & 07777) == 0;
+}
+
+enum class CopyStatus {
+    Written,
+    CannotCreate,
+    TakenByAnother,
+    NoPermissions,
+    ReadFailed,
+    WriteFailed
+};
+
+// What a complete copy is: its identity and the hash of its content.
+struct CopyInfo {
+    FileIdentity identity;
+    std::uint64_t hash = 0;
+    FileCounters counters;
+};
 
 // Writes the new content of the file at `path` into its temporary file:
 // `feed` gives the processor the file's bytes (0, or the errno of a failed
-// read). Written: the copy is complete and closed, with the file's owner and
-// mode, and `counters` are its counters; `copy` (if given) receives its
-// status. Anything else leaves no temporary file.
+// read). Written: the copy is complete, `info` describes it, and it stays
+// open and locked in `keep` when that is given (else it is closed). Anything
+// else leaves no temporary file.
 template <typename Feed>
-CopyStatus WriteTemporaryCopy(const std::string& path, const struct stat& original,
+CopyStatus WriteTemporaryCopy(const std::string& path, int original, const struct stat& status,
                               const LineSettings& lines, ScratchBuffers& scratch, Feed feed,
-                              FileCounters& counters, struct stat* copy = nullptr) {
+                              CopyInfo& info, FileDescriptor* keep) {
     const std::string temporaryName = TemporaryNameOf(path);
     FileDescriptor temporary(CreateTemporaryFile(temporaryName));
     if (temporary.get() < 0) {
-        return CopyStatus::CannotCreate;
+        return errno == EWOULDBLOCK ? CopyStatus::TakenByAnother : CopyStatus::CannotCreate;
+    }
+    auto discard = [&](CopyStatus result) {
+        temporary.Reset();
+        ::unlink(temporaryName.c_str());
+        return result;
+    };
+    if (!CarryPermissions(temporary.get(), original, status)) {
+        return discard(CopyStatus::NoPermissions);
     }
     FileSink sink(temporary.get(), scratch.Write());
     LineProcessor writer(lines, &sink);
     if (feed(writer) != 0) {
-        temporary.Reset();
-        ::unlink(temporaryName.c_str());
-        return CopyStatus::ReadFailed;
+        return discard(CopyStatus::ReadFailed);
     }
-    bool written = sink.Flush();
-    CopyOwnershipAndMode(temporary.get(), original);
-    if (copy != nullptr) {
-        written = ::fstat(temporary.get(), copy) == 0 && written;
+    struct stat copy {};
+    bool written = sink.Flush() && sink.Hash(info.hash) && ::fstat(temporary.get(), &copy) == 0;
+    if (!written || (keep == nullptr && !temporary.Close())) {
+        return discard(CopyStatus::WriteFailed);
     }
-    written = temporary.Close() && written;
-    if (!written) {
-        ::unlink(temporaryName.c_str());
-        return CopyStatus::WriteFailed;
+    info.identity = IdentityOf(copy);
+    info.counters = writer.counters();
+    if (keep != nullptr) {
+        keep->Reset(temporary.get());
+        temporary.Release();
     }
-    counters = writer.counters();
     return CopyStatus::Written;
 }
 
-} // namespace
+// Records on the file that is about to become its backup what the run puts
+// under its name, so that a content lost in a power cut is recognised; where
+// the file system keeps no such attribute, the copy is flushed to disk
+// before it takes the name instead.
+void RecordNewContent(const std::string& path, int original, const CopyInfo& copy, int copyFd) {
+    const std::string value = FormatBackupRecord(copy.identity, copy.hash);
+    if (::fsetxattr(original, kRecordAttribute, value.data(), value.size(), 0) == 0) {
+        return;
+    }
+    FileDescriptor reopened;
+    if (copyFd < 0) {
+        reopened.Reset(
+            ::open(TemporaryNameOf(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        copyFd = reopened.get();
+    }
+    if (copyFd >= 0) {
+        ::fdatasync(copyFd);
+    }
+}
 
-namespace {
-FileResult FinishRewrite(const std::string& path, const FileCounters& counters,
-                         RewriteContext& context);
+// How committing a copy ended.
+enum class Commit { Done, Declined, Again, Locked, EndRun };
+
+// The end of every rewrite, with the file open and locked as `source` and its
+// copy complete (open as `copyFd`, or -1 when it was closed): the
+// confirmation, the checks that the file is still what was read and nobody
+// else has it open, then the file becomes its backup and the copy takes its
+// name; the record and counters are kept.
+Commit CommitCopy(const std::string& path, int source, const FileIdentity& read,
+                  const CopyInfo& copy, int copyFd, RewriteContext& context) {
+    RunUi& ui = *context.ui;
+    const std::string temporaryName = TemporaryNameOf(path);
+    const std::string backupName = BackupNameOf(path);
+    if (context.confirm) {
+        Answer answer = ui.ShowMessage(kMsgConfirmFile, path);
+        if (answer == Answer::Cancel) {
+            return Commit::EndRun;
+        }
+        if (answer == Answer::No) {
+            ::unlink(temporaryName.c_str());
+            return Commit::Declined;
+        }
+    }
+    WriteLease lease;
+    if (!lease.Take(source)) {
+        ::unlink(temporaryName.c_str());
+        return Commit::Locked;
+    }
+    // The name must still hold what was read, and the temporary name the
+    // copy this run wrote.
+    FileIdentity now;
+    FileIdentity copyNow;
+    const bool fileAsRead = RegularFileIdentity(path, now) && now == read;
+    const bool copyOurs = RegularFileIdentity(temporaryName, copyNow) && copyNow == copy.identity;
+    if (!fileAsRead || !copyOurs) {
+        if (copyOurs) {
+            ::unlink(temporaryName.c_str());
+        }
+        return Commit::Again;
+    }
+    RecordNewContent(path, source, copy, copyFd);
+    // A backup left by an earlier run is the only copy of that older content:
+    // it is never replaced, so the rename below fails on it.
+    if (RenameNoReplace(path, backupName) != 0) {
+        ::fremovexattr(source, kRecordAttribute);
+        ui.ShowMessage(kMsgRenameError, path, backupName);
+        return Commit::EndRun;
+    }
+    if (RenameNoReplace(temporaryName, path) != 0) {
+        // Put the old content back under its name before reporting.
+        if (RenameNoReplace(backupName, path) == 0) {
+            ::unlink(temporaryName.c_str());
+            ::fremovexattr(source, kRecordAttribute);
+        }
+        ui.ShowMessage(kMsgRenameError, temporaryName, path);
+        return Commit::EndRun;
+    }
+    ChangeRecord& record = context.record;
+    record = ChangeRecord{};
+    record.path = path;
+    record.backupKnown = true;
+    record.writtenKnown = true;
+    record.bootId = CurrentBootId();
+    struct stat backup {};
+    ::fstat(source, &backup);
+    record.backup = IdentityOf(backup);
+    if (!RegularFileIdentity(path, record.written)) {
+        record.written = copy.identity;
+    }
+    record.hash = copy.hash;
+    record.counters = copy.counters;
+    RunStatistics& statistics = *context.statistics;
+    statistics.FilesChanged += 1;
+    statistics.LinesChanged += copy.counters.lineChanges;
+    statistics.EmptyLinesRemoved += copy.counters.emptyLinesRemoved;
+    statistics.ReplacementsMade += copy.counters.replacements;
+    return Commit::Done;
+}
+
+// What the user is asked when a file cannot be changed now: Retry, Ignore or
+// Cancel. Gives the result for the run, or nothing to try again.
+std::optional<FileResult> AskAboutFile(int message, const std::string& path, RunUi& ui) {
+    Answer answer = ui.ShowMessage(message, path);
+    if (answer == Answer::Cancel || answer == Answer::Abort) {
+        return FileResult::EndRun;
+    }
+    if (answer == Answer::Ignore) {
+        return FileResult::Unchanged;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int IsTextFile(const std::string& path, RunUi& ui) {
@@ -248,93 +503,63 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     const std::string temporaryName = TemporaryNameOf(path);
     KeepAliveTimer timer(&ui);
     ScratchBuffers& scratch = context.scratch;
-    FileCounters counters;
     while (true) {
+        int problem = kMsgCannotOpenFile;
         FileDescriptor source(OpenAndLock(path));
-        int readError = 0;
-        if (source.get() >= 0) {
+        struct stat original {};
+        if (source.get() >= 0 && ::fstat(source.get(), &original) == 0) {
             // First only look: a file in which nothing changes is only read.
             LineProcessor look(context.lines, nullptr);
-            readError = FeedFile(source.get(), look, scratch, &timer);
+            int readError = FeedFile(source.get(), look, scratch, &timer);
             if (readError == 0 && !look.counters().Changed()) {
                 return FileResult::Unchanged;
             }
-        }
-        struct stat original {};
-        if (source.get() >= 0 && readError == 0 && ::fstat(source.get(), &original) == 0) {
-            CopyStatus copy = WriteTemporaryCopy(
-                path, original, context.lines, scratch,
-                [&](LineProcessor& writer) {
-                    return FeedFile(source.get(), writer, scratch, &timer);
-                },
-                counters);
-            if (copy == CopyStatus::Written) {
-                break;
+            CopyStatus copy = CopyStatus::ReadFailed;
+            CopyInfo info;
+            FileDescriptor copyFd;
+            if (readError != 0) {
+                // reported below as a file that cannot be read
+            } else if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+                problem = kMsgWriteProtected;
+            } else {
+                copy = WriteTemporaryCopy(
+                    path, source.get(), original, context.lines, scratch,
+                    [&](LineProcessor& writer) {
+                        return FeedFile(source.get(), writer, scratch, &timer);
+                    },
+                    info, &copyFd);
             }
-            if (copy != CopyStatus::ReadFailed) {
+            if (copy == CopyStatus::Written) {
+                switch (CommitCopy(path, source.get(), IdentityOf(original), info, copyFd.get(),
+                                   context)) {
+                case Commit::Done:
+                    return FileResult::Committed;
+                case Commit::Declined:
+                    return FileResult::Unchanged;
+                case Commit::EndRun:
+                    return FileResult::EndRun;
+                case Commit::Again:
+                    continue; // read again what the file holds now
+                case Commit::Locked:
+                    break;
+                }
+            } else if (copy == CopyStatus::CannotCreate || copy == CopyStatus::WriteFailed) {
                 source.Reset();
                 ui.ShowMessage(copy == CopyStatus::CannotCreate ? kMsgCannotCreateTemp
                                                                 : kMsgWriteError,
                                temporaryName);
                 return FileResult::EndRun;
+            } else if (copy == CopyStatus::NoPermissions) {
+                problem = kMsgPermissionsNotCarried;
             }
         }
-        // The file could not be opened, locked or read to its end.
+        // The file could not be opened, locked, read to its end or changed.
         source.Reset();
-        Answer answer = ui.ShowMessage(kMsgCannotOpenFile, path);
-        if (answer == Answer::Cancel || answer == Answer::Abort) {
-            return FileResult::EndRun;
-        }
-        if (answer == Answer::Ignore) {
-            return FileResult::Unchanged;
+        if (std::optional<FileResult> result = AskAboutFile(problem, path, ui)) {
+            return *result;
         }
     }
-
-    return FinishRewrite(path, counters, context);
 }
-
-namespace {
-
-// The end of every rewrite: the confirmation, the file becomes its backup,
-// the new content takes its name, the counters are added.
-FileResult FinishRewrite(const std::string& path, const FileCounters& counters,
-                         RewriteContext& context) {
-    RunUi& ui = *context.ui;
-    const std::string temporaryName = TemporaryNameOf(path);
-    const std::string backupName = BackupNameOf(path);
-    if (context.confirm) {
-        Answer answer = ui.ShowMessage(kMsgConfirmFile, path);
-        if (answer == Answer::Cancel) {
-            return FileResult::EndRun;
-        }
-        if (answer == Answer::No) {
-            ::unlink(temporaryName.c_str());
-            return FileResult::Unchanged;
-        }
-    }
-    // A backup left by an earlier run is the only copy of that older content:
-    // it is never replaced, so the rename below fails on it.
-    if (RenameNoReplace(path, backupName) != 0) {
-        ui.ShowMessage(kMsgRenameError, path, backupName);
-        return FileResult::EndRun;
-    }
-    if (RenameNoReplace(temporaryName, path) != 0) {
-        // Put the old content back under its name before reporting.
-        if (RenameNoReplace(backupName, path) == 0) {
-            ::unlink(temporaryName.c_str());
-        }
-        ui.ShowMessage(kMsgRenameError, temporaryName, path);
-        return FileResult::EndRun;
-    }
-    RunStatistics& statistics = *context.statistics;
-    statistics.FilesChanged += 1;
-    statistics.LinesChanged += counters.lineChanges;
-    statistics.EmptyLinesRemoved += counters.emptyLinesRemoved;
-    statistics.ReplacementsMade += counters.replacements;
-    return FileResult::Committed;
-}
-
-} // namespace
 
 char* ScratchBuffers::Read(std::size_t size) {
     if (size > readSize_) {
@@ -344,41 +569,32 @@ char* ScratchBuffers::Read(std::size_t size) {
     return read_.get();
 }
 
-bool FileIdentity::operator==(const FileIdentity& other) const {
-    return device == other.device && inode == other.inode && size == other.size &&
-           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
-           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-}
-
 namespace {
 
-FileIdentity IdentityOf(const struct stat& status) {
-    FileIdentity identity;
-    identity.device = status.st_dev;
-    identity.inode = status.st_ino;
-    identity.size = status.st_size;
-    identity.modified = status.st_mtim;
-    identity.changed = status.st_ctim;
-    return identity;
-}
-
-// Writes the new content of `content` (a whole file) to the temporary file
-// beside `path`. False, with no temporary file left, when that fails.
-bool PrepareCopy(const std::string& path, std::string_view content, const struct stat& original,
-                 const LineSettings& lines, ScratchBuffers& scratch, LookResult& result) {
-    struct stat status {};
+// Writes the new content of `content` (a whole file, open as `original`) to
+// the temporary file beside `path`. False, with no temporary file left, when
+// that fails.
+bool PrepareCopy(const std::string& path, int original, std::string_view content,
+                 const struct stat& status, const LineSettings& lines, ScratchBuffers& scratch,
+                 LookResult& result) {
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+        return false;
+    }
+    CopyInfo info;
     CopyStatus copy = WriteTemporaryCopy(
-        path, original, lines, scratch,
+        path, original, status, lines, scratch,
         [content](LineProcessor& writer) {
             writer.Feed(content);
             writer.Finish();
             return 0;
         },
-        result.counters, &status);
+        info, nullptr);
     if (copy != CopyStatus::Written) {
         return false;
     }
-    result.temporary = IdentityOf(status);
+    result.temporary = info.identity;
+    result.hash = info.hash;
+    result.counters = info.counters;
     return true;
 }
 
@@ -442,7 +658,7 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
     }
     // A small file read whole can be copied from what is in memory.
     if (whole && mayPrepare && mayPrepare(result.bytes) &&
-        PrepareCopy(path, first, status, lines, scratch, result)) {
+        PrepareCopy(path, fd.get(), first, status, lines, scratch, result)) {
         result.verdict = Verdict::Prepared;
     }
     return result;
@@ -450,11 +666,10 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
 
 void DiscardPrepared(const std::string& path, const LookResult& prepared) {
     const std::string temporaryName = TemporaryNameOf(path);
-    struct stat status {};
+    FileIdentity copy;
     // The same inode number alone is not enough: it is reused as soon as a
     // file is deleted.
-    if (::lstat(temporaryName.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-        IdentityOf(status) == prepared.temporary) {
+    if (RegularFileIdentity(temporaryName, copy) && copy == prepared.temporary) {
         ::unlink(temporaryName.c_str());
     }
 }
@@ -463,21 +678,32 @@ FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
                           RewriteContext& context) {
     // The prepared copy stands only if nothing has happened to the file or to
     // the copy since: same file, same content, not locked by anyone now.
-    bool intact = false;
+    FileDescriptor source(OpenAndLock(path));
     struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-        IdentityOf(status) == prepared.source) {
-        struct stat copy {};
-        const std::string temporaryName = TemporaryNameOf(path);
-        if (::lstat(temporaryName.c_str(), &copy) == 0 && S_ISREG(copy.st_mode) &&
-            IdentityOf(copy) == prepared.temporary) {
-            FileDescriptor source(OpenAndLock(path));
-            intact = source.get() >= 0;
-        }
-    }
-    if (!intact) {
+    FileIdentity copyNow;
+    if (source.get() < 0 || ::fstat(source.get(), &status) != 0 ||
+        !(IdentityOf(status) == prepared.source) ||
+        !RegularFileIdentity(TemporaryNameOf(path), copyNow) || !(copyNow == prepared.temporary)) {
+        source.Reset();
         DiscardPrepared(path, prepared);
         return RewriteFile(path, context);
     }
-    return FinishRewrite(path, prepared.counters, context);
+    CopyInfo copy;
+    copy.identity = prepared.temporary;
+    copy.hash = prepared.hash;
+    copy.counters = prepared.counters;
+    switch (CommitCopy(path, source.get(), prepared.source, copy, -1, context)) {
+    case Commit::Done:
+        return FileResult::Committed;
+    case Commit::Declined:
+        return FileResult::Unchanged;
+    case Commit::EndRun:
+        return FileResult::EndRun;
+    default:
+        // Changed meanwhile, or open elsewhere: done in full, with its
+        // questions.
+        source.Reset();
+        DiscardPrepared(path, prepared);
+        return RewriteFile(path, context);
+    }
 }

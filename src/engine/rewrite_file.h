@@ -3,10 +3,12 @@
 // the commit (the file becomes its backup, the copy takes its name).
 #pragma once
 
+#include "change_log.h"
 #include "line_processor.h"
 #include "run_ui.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -35,6 +37,8 @@ struct RewriteContext {
     RunUi* ui = nullptr;
     RunStatistics* statistics = nullptr;
     ScratchBuffers scratch;
+    // The record of the last file committed, for the change log.
+    ChangeRecord record;
 };
 
 // 1: go on with the file (also when it cannot be opened: the rewrite reports
@@ -42,8 +46,16 @@ struct RewriteContext {
 int IsTextFile(const std::string& path, RunUi& ui);
 
 // Rewrites one file. Committed: the file was changed, its old content is its
-// backup, the counters were added. Unchanged: skipped, declined, or nothing to
-// change (the file was only read). EndRun: a message ended the run.
+// backup, the counters were added and context.record says what was read and
+// written. Unchanged: skipped, declined, or nothing to change (the file was
+// only read). EndRun: a message ended the run.
+//
+// The file is locked while it is read, copied and renamed; a file another
+// program has locked or open (a write lease cannot be had), or that is
+// write-protected, or whose owner, permissions or extended attributes the
+// copy cannot carry, is reported and left as it is. Right before the file
+// becomes its backup, it must still be what was read; otherwise the copy is
+// discarded and the file done again (after a confirmation, asked again).
 //
 // What is left on disk when it fails:
 // - the temporary file cannot be created (2009), cannot be written (2010):
@@ -63,21 +75,12 @@ enum class Verdict {
     Prepared,     // it changes, and its new content already waits in its temporary file
 };
 
-// What identifies a file's content for as long as nobody writes to it.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-    bool operator==(const FileIdentity& other) const;
-};
-
 struct LookResult {
     Verdict verdict = Verdict::NeedsRewrite;
     FileCounters counters;  // of the prepared copy
     FileIdentity source;    // the file as it was read
     FileIdentity temporary; // the prepared copy
+    std::uint64_t hash = 0; // of the prepared copy's content
     std::size_t bytes = 0;  // the size of the file read
 };
 

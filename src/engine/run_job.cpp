@@ -1,5 +1,6 @@
 #include "run_job.h"
 
+#include "change_log.h"
 #include "date_time.h"
 #include "directory_scan.h"
 #include "file_names.h"
@@ -275,8 +276,8 @@ int OpenChangeLog(const RunFiles& files, RunUi& ui) {
 
 // Every file of the list in turn: rewritten (or committed as prepared ahead),
 // logged when changed, counted. True when the loop ended before the list did.
-bool ProcessFiles(FileQueue& queue, RewriteContext& context, int log, const std::string& changeLog,
-                  RunResult& result) {
+bool ProcessFiles(FileQueue& queue, RewriteContext& context, ChangeLogWriter& log,
+                  const std::string& changeLog, RunResult& result) {
     RunUi& ui = *context.ui;
     RunStatistics& statistics = *context.statistics;
     std::string path;
@@ -288,7 +289,7 @@ bool ProcessFiles(FileQueue& queue, RewriteContext& context, int log, const std:
         } else if (look.verdict == Verdict::NeedsRewrite) {
             r = RewriteFile(path, context);
         }
-        if (r == FileResult::Committed && !WriteFully(log, path + "\r\n")) {
+        if (r == FileResult::Committed && !log.Add(context.record)) {
             ui.ShowMessage(kMsgChangeLogWriteError, changeLog);
             return true;
         }
@@ -367,10 +368,13 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
 
     ui.CreateProgress(kTitleRun, request.filesListed);
     FileQueue queue(list.get(), ahead.get(), submitted);
-    bool endedEarly = ProcessFiles(queue, context, log, files.changeLog, result);
+    ChangeLogWriter writer(log);
+    bool endedEarly = ProcessFiles(queue, context, writer, files.changeLog, result);
     ahead.reset();
     ui.DestroyProgress();
-    if (::close(log) != 0 && statistics.FilesChanged != 0) {
+    // A log kept for later must outlive a power cut.
+    if ((files.namedChangeLog && ::fsync(log) != 0) ||
+        (!writer.Close() && statistics.FilesChanged != 0)) {
         ui.ShowMessage(kMsgChangeLogWriteError, files.changeLog);
     }
     list.reset();

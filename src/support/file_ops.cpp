@@ -11,6 +11,31 @@
 #define RENAME_NOREPLACE (1 << 0)
 #endif
 
+bool FileIdentity::operator==(const FileIdentity& other) const {
+    return SameFile(other) && size == other.size && modified.tv_sec == other.modified.tv_sec &&
+           modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec &&
+           changed.tv_nsec == other.changed.tv_nsec;
+}
+
+FileIdentity IdentityOf(const struct stat& status) {
+    FileIdentity identity;
+    identity.device = status.st_dev;
+    identity.inode = status.st_ino;
+    identity.size = status.st_size;
+    identity.modified = status.st_mtim;
+    identity.changed = status.st_ctim;
+    return identity;
+}
+
+bool RegularFileIdentity(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    identity = IdentityOf(st);
+    return true;
+}
+
 std::string TemporaryNameOf(const std::string& path) {
     return path + std::string(kTemporarySuffix);
 }

@@ -3,6 +3,7 @@
 // link, whole reads and writes, and a descriptor that closes itself.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -20,6 +21,26 @@ bool EndsWith(std::string_view text, std::string_view suffix);
 bool IsOwnFileName(std::string_view name);
 // The directory part of `path`: "." without a slash, "/" for a file in "/".
 std::string DirectoryOf(const std::string& path);
+
+// What identifies a file's content for as long as nobody writes to it: any
+// write changes its size or times, a new file has another inode.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+    bool operator==(const FileIdentity& other) const;
+    // The same file (device and inode), whatever became of its content.
+    bool SameFile(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode;
+    }
+};
+
+FileIdentity IdentityOf(const struct stat& status);
+// The identity of what stands at `path` (never through a link); false when
+// nothing does or it is no regular file.
+bool RegularFileIdentity(const std::string& path, FileIdentity& identity);
 
 // Renames `from` to `to` but never replaces an existing `to`. Uses the
 // kernel's no-replace rename, or a hard link and unlink where the file system
@@ -59,6 +80,8 @@ public:
     void Reset(int fd = -1);
     // Closes now and reports whether the close succeeded.
     bool Close();
+    // Gives up the descriptor without closing it.
+    void Release() { fd_ = -1; }
 
 private:
     int fd_;

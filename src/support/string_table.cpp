@@ -51,6 +51,26 @@ const StringEntry kStrings[] = {
      "s The text  '%s'  contains characters that the chosen coding cannot represent."},
     {2020, "s Das Profil  '%s'  konnte nicht gespeichert werden.",
      "s The profile  '%s'  could not be saved."},
+    {2021, "?CRI Die Datei  '%s'  ist schreibgeschützt und wird nicht verändert.",
+     "?CRI The file  '%s'  is write-protected and is not changed."},
+    {2022,
+     "?CRI Besitzer, Rechte oder erweiterte Attribute der Datei  '%s'  lassen sich nicht auf "
+     "ihre neue Fassung übertragen; sie wird nicht verändert.",
+     "?CRI The owner, permissions or extended attributes of the file  '%s'  cannot be carried "
+     "over to its new content; it is not changed."},
+    {2023,
+     "s Die neue Fassung von  '%s'  konnte nicht sicher auf die Platte geschrieben werden; die "
+     "Sicherung  '%s'  bleibt erhalten.",
+     "s The new content of  '%s'  could not be made safe on disk; the backup  '%s'  is kept."},
+    {2024, "s Die Sicherung  '%s'  ist nicht mehr die des Laufs und bleibt erhalten.",
+     "s The backup  '%s'  is no longer the run's own and is kept."},
+    {2025,
+     "s Die Datei  '%s'  enthält nicht mehr, was der Lauf geschrieben hat; der alte Inhalt "
+     "wurde aus  '%s'  zurückgeholt.",
+     "s The file  '%s'  no longer holds what the run wrote; its old content was put back from  "
+     "'%s'."},
+    {2026, "s Die Protokolldatei  '%s'  wurde schon abgeschlossen.",
+     "s The log file  '%s'  was finished already."},
     {2500, "! Wenn keine Ersetzung angegeben wird, wird der Suchbegriff vollständig entfernt.",
      "! If no replacement is given, the search term is removed completely."},
     {2501, "! Die Ersetzung ist gleich dem Suchbegriff.",
@@ -63,6 +83,13 @@ const StringEntry kStrings[] = {
      "?YNC Do you want the file  '%s'  to be changed?"},
     {2506, "! Die Texte wurden nach  '%s'  geschrieben; %s davon sind noch nicht übersetzt.",
      "! The texts were written to  '%s'; %s of them are not translated yet."},
+    {2507,
+     "?YN Die Datei  '%s'  wurde nach dem Lauf noch einmal verändert.\nSoll sie trotzdem auf "
+     "den Stand vor dem Lauf zurückgesetzt werden? Die späteren Änderungen gehen dabei verloren.",
+     "?YN The file  '%s'  was changed again after the run.\nPut it back as it was before the run "
+     "anyway? The later changes will be lost."},
+    {2509, "! Diese Verzeichnisse konnten nicht durchsucht werden:\n%s",
+     "! These directories could not be searched:\n%s"},
     {3000, "Bearbeitungs-Profile (*.vqp)|*.vqp|", "Job profiles (*.vqp)|*.vqp|"},
     {3001, "Alle Dateien (*.*)|*.*|", "All files (*.*)|*.*|"},
     {3002, "Übersetzungen für Qt Linguist (*.ts)|*.ts|",
@@ -102,10 +129,10 @@ const StringEntry kStrings[] = {
     {7009, "--answer erwartet ID=CODE, zum Beispiel 2013=1, nicht '%s'",
      "--answer expects ID=CODE, for example 2013=1, not '%s'"},
     {7010,
-     "--answer '%s': möglich sind nur 2008=2, 2008=4, 2008=5, 2013=1, 2013=2, 2505=2, 2505=6 "
-     "und 2505=7",
-     "--answer '%s': only 2008=2, 2008=4, 2008=5, 2013=1, 2013=2, 2505=2, 2505=6 and 2505=7 "
-     "are possible"},
+     "--answer '%s': möglich sind nur 2008, 2021 und 2022 mit 2, 4 oder 5, 2013 mit 1 oder 2, "
+     "2505 mit 2, 6 oder 7 und 2507 mit 6 oder 7",
+     "--answer '%s': only 2008, 2021 and 2022 with 2, 4 or 5, 2013 with 1 or 2, 2505 with 2, 6 "
+     "or 7 and 2507 with 6 or 7 are possible"},
     {7011, "der Suchbegriff von --replace ist leer", "the search text of --replace is empty"},
     {7012, "der Suchbegriff von --replace ist länger als 499 Zeichen: '%s'",
      "the search text of --replace is longer than 499 characters: '%s'"},
@@ -163,6 +190,12 @@ const StringEntry kStrings[] = {
     {7039, "fehlgeschlagen: %s", "failed: %s"},
     {7040, "--lang erwartet 44 (Englisch) oder 49 (Deutsch), nicht '%s'",
      "--lang expects 44 (English) or 49 (German), not '%s'"},
+    {7041, "belassen: nach dem Lauf noch einmal verändert",
+     "left as it is: changed again after the run"},
+    {7042, "belassen: die Sicherung ist nicht mehr die des Laufs",
+     "left as it is: the backup is no longer the run's own"},
+    {7043, "der neue Inhalt ging verloren; vorheriger Inhalt zurückgestellt",
+     "the new content was lost; previous content put back"},
     // quintrel-batch: the names of the buttons a question offers (7100 + the
     // button code).
     {7101, "OK", "OK"},

@@ -1,5 +1,6 @@
 // End-to-end tests: the built quintrel-batch over real temporary trees.
 #include "batch_process.h"
+#include "commit_undo.h"
 #include "json_value.h"
 #include "profile.h"
 #include "test_support.h"
@@ -263,7 +264,7 @@ TEST_F(BatchTool, AKeptRunIsFinishedLaterFromItsLog) {
     Make({{"a.txt", "Welt\n"}, {"s/b.txt", "Welt\n"}});
     BatchResult kept = RunTxt({"--subdirs", "--replace", "Welt", "Erde", "--keep", logs / "1.log"});
     EXPECT_EQ(kept.status, 0) << kept.err;
-    EXPECT_EQ(ReadFile(logs / "1.log"), P("a.txt") + "\r\n" + P("s/b.txt") + "\r\n");
+    EXPECT_EQ(ReadChangeLog(logs / "1.log"), (std::vector<std::string>{P("a.txt"), P("s/b.txt")}));
     EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\r\n"},
                                 {"a.txt.QUINTREL-BACKUP", "Welt\n"},
                                 {"s/b.txt", "Erde\r\n"},
@@ -280,6 +281,12 @@ TEST_F(BatchTool, AKeptRunIsFinishedLaterFromItsLog) {
     EXPECT_EQ(accepted.status, 0) << accepted.err;
     EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\r\n"}, {"s/b.txt", "Erde\r\n"}}));
     EXPECT_TRUE(testing_support::Exists(logs / "1.log"));
+    // Finished once: a second time it is refused, so it can never delete the
+    // backups of a later run.
+    BatchResult twice = Run({"--accept-log", logs / "1.log"});
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_EQ(twice.err,
+              "Die Protokolldatei  '" + logs / "1.log" + "'  wurde schon abgeschlossen.\n");
 
     kept = RunTxt({"--subdirs", "--replace", "Erde", "Mars", "--keep", logs / "2.log"});
     EXPECT_EQ(kept.status, 0) << kept.err;

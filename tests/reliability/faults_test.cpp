@@ -7,6 +7,7 @@
 // every file ends with its old content or its complete new content, and the
 // old content stays somewhere until it is accepted.
 #include "batch_process.h"
+#include "commit_undo.h"
 #include "test_support.h"
 #include "tool_process.h"
 
@@ -127,6 +128,7 @@ TEST_F(Faults, AReadOnlyDirectory) {
         {"ro", kDir}, {"ro/a.txt", "Welt\n"}, {"rw", kDir}, {"rw/b.txt", "Welt\n"}};
     reliability::MakeTree(dir.path(), before);
     ASSERT_EQ(::chmod(P("ro").c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(P("ro/a.txt").c_str(), 0666), 0);
     ASSERT_EQ(::chmod(P("rw").c_str(), 0777), 0);
     ASSERT_EQ(::chmod(P("rw/b.txt").c_str(), 0666), 0);
     ToolSetup setup;
@@ -147,6 +149,8 @@ TEST_F(Faults, AFileWithoutReadPermission) {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
     ASSERT_EQ(::chmod(P("a.txt").c_str(), 0200), 0);
     ASSERT_EQ(::chmod(P("b.txt").c_str(), 0666), 0);
+    // The user's own file: its owner can be kept.
+    (void)::chown(P("b.txt").c_str(), reliability::kUnprivileged, reliability::kUnprivileged);
     ToolSetup setup;
     setup.unprivileged = true;
     // Ignored by default, the run goes on; Cancel ends it there.
@@ -220,10 +224,10 @@ TEST_F(Faults, AChangeLogThatCannotBeWritten) {
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
     BatchProcess tool(Job({"--keep", log, "--answer", "2008=4"}), reliability::ProcessSetup({}));
     ASSERT_TRUE(tool.WaitForError("kann nicht geöffnet werden"));
-    const std::string firstLine = P("a.txt") + "\r\n";
-    ASSERT_EQ(ReadFile(log), firstLine);
+    const std::string firstEntry = ReadFile(log);
+    ASSERT_EQ(ReadChangeLog(log), std::vector<std::string>{P("a.txt")});
     struct rlimit limit {
-        firstLine.size(), firstLine.size()
+        firstEntry.size(), firstEntry.size()
     };
     ASSERT_EQ(::prlimit(tool.pid(), RLIMIT_FSIZE, &limit, nullptr), 0);
     ::close(lock);
@@ -235,7 +239,7 @@ TEST_F(Faults, AChangeLogThatCannotBeWritten) {
         << r.err;
     // b.txt was changed, but its line is not in the log: its backup is found
     // by its name, and nothing is lost.
-    EXPECT_EQ(ReadFile(log), firstLine);
+    EXPECT_EQ(ReadFile(log), firstEntry);
     const Tree kept = {{"a.txt", "Erde\r\n"},
                        {"a.txt.QUINTREL-BACKUP", "Welt\n"},
                        {"b.txt", "Erde\r\n"},

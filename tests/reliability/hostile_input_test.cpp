@@ -1,6 +1,7 @@
 // Hostile input against the built quintrel-batch: links planted under the
 // names the program writes, file names built to be misread, and profiles
 // that are malformed or far too large.
+#include "commit_undo.h"
 #include "json_value.h"
 #include "test_support.h"
 #include "tool_process.h"
@@ -126,7 +127,7 @@ TEST_F(HostileInput, NamesBuiltToBeMisreadAreProcessedOrLeftOutNeverConfused) {
     EXPECT_EQ(changed, wanted); // each once, by its exact name
     EXPECT_EQ((*json)["FilesProcessed"].number, static_cast<double>(processed.size()));
     // The change log names the same files, byte for byte.
-    std::vector<std::string> logged = testing_support::ReadLines(log);
+    std::vector<std::string> logged = ReadChangeLog(log);
     std::sort(logged.begin(), logged.end());
     EXPECT_EQ(logged, wanted);
     Tree after = Snapshot(dir.path());

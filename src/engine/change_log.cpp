@@ -1,0 +1,306 @@
+#include "change_log.h"
+
+#include "velmor_strings.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::string_view kHeader = "#velmor-quintrel change log 2";
+constexpr std::string_view kFinished = "#finished";
+// A path is at most 4095 bytes and a record far shorter.
+constexpr std::size_t kLongestLine = 8192;
+
+std::string FormatIdentity(const FileIdentity& id) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%ju %ju %jd %jd.%09ld %jd.%09ld",
+                  static_cast<std::uintmax_t>(id.device), static_cast<std::uintmax_t>(id.inode),
+                  static_cast<std::intmax_t>(id.size),
+                  static_cast<std::intmax_t>(id.modified.tv_sec), id.modified.tv_nsec,
+                  static_cast<std::intmax_t>(id.changed.tv_sec), id.changed.tv_nsec);
+    return text;
+}
+
+// Reads the words of a record one after the other.
+class Words {
+public:
+    explicit Words(std::string_view text) : text_(text) {}
+    bool Word(std::string_view& word) {
+        while (!text_.empty() && text_.front() == ' ') {
+            text_.remove_prefix(1);
+        }
+        std::size_t end = text_.find(' ');
+        word = text_.substr(0, end);
+        text_.remove_prefix(end == std::string_view::npos ? text_.size() : end);
+        return !word.empty();
+    }
+    bool Expect(std::string_view wanted) {
+        std::string_view word;
+        return Word(word) && word == wanted;
+    }
+    template <typename Number> bool Unsigned(Number& value, int base = 10) {
+        std::string_view word;
+        if (!Word(word) || word.size() > 20) {
+            return false;
+        }
+        std::string text(word);
+        char* end = nullptr;
+        errno = 0;
+        unsigned long long parsed = std::strtoull(text.c_str(), &end, base);
+        value = static_cast<Number>(parsed);
+        return errno == 0 && *end == '\0' && text[0] != '-' && text[0] != '+';
+    }
+    bool Time(timespec& time) {
+        std::string_view word;
+        if (!Word(word)) {
+            return false;
+        }
+        std::size_t dot = word.find('.');
+        Words seconds(word.substr(0, dot));
+        Words nanoseconds(dot == std::string_view::npos ? "" : word.substr(dot + 1));
+        long long s = 0;
+        long ns = 0;
+        if (!seconds.Unsigned(s) || !nanoseconds.Unsigned(ns) || ns >= 1000000000L) {
+            return false;
+        }
+        time.tv_sec = static_cast<time_t>(s);
+        time.tv_nsec = ns;
+        return true;
+    }
+    bool Identity(FileIdentity& id) {
+        long long size = 0;
+        return Unsigned(id.device) && Unsigned(id.inode) && Unsigned(size) && Time(id.modified) &&
+               Time(id.changed) && (id.size = static_cast<off_t>(size), true);
+    }
+    bool Counter(std::int32_t& value) {
+        unsigned long long number = 0;
+        if (!Unsigned(number) || number > INT32_MAX) {
+            return false;
+        }
+        value = static_cast<std::int32_t>(number);
+        return true;
+    }
+    bool AtEnd() {
+        std::string_view word;
+        return !Word(word);
+    }
+
+private:
+    std::string_view text_;
+};
+
+std::string Hex(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%016" PRIx64, value);
+    return text;
+}
+
+} // namespace
+
+const std::string& CurrentBootId() {
+    static const std::string id = [] {
+        std::string text;
+        FileDescriptor fd(::open("/proc/sys/kernel/random/boot_id", O_RDONLY | O_CLOEXEC));
+        char buffer[64];
+        long n = fd.get() >= 0 ? ReadFully(fd.get(), buffer, sizeof buffer) : -1;
+        if (n > 0) {
+            text.assign(buffer, static_cast<std::size_t>(n));
+            CutTrailingControls(text);
+        }
+        // Without it no record counts as made in this start.
+        return text.empty() || text.find(' ') != std::string::npos ? std::string("-") : text;
+    }();
+    return id;
+}
+
+std::string FormatBackupRecord(const FileIdentity& written, std::uint64_t hash) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%ju %jd %jd.%09ld ",
+                  static_cast<std::uintmax_t>(written.inode),
+                  static_cast<std::intmax_t>(written.size),
+                  static_cast<std::intmax_t>(written.modified.tv_sec), written.modified.tv_nsec);
+    return text + Hex(hash) + " " + CurrentBootId();
+}
+
+bool ReadBackupRecord(const std::string& path, ChangeRecord& record) {
+    const std::string backup = BackupNameOf(path);
+    char value[256];
+    ssize_t n = ::lgetxattr(backup.c_str(), kRecordAttribute, value, sizeof value - 1);
+    struct stat st {};
+    if (n <= 0 || ::lstat(backup.c_str(), &st) != 0) {
+        return false;
+    }
+    Words words(std::string_view(value, static_cast<std::size_t>(n)));
+    ChangeRecord parsed;
+    parsed.path = path;
+    long long size = 0;
+    std::string_view boot;
+    if (!words.Unsigned(parsed.written.inode) || !words.Unsigned(size) ||
+        !words.Time(parsed.written.modified) || !words.Unsigned(parsed.hash, 16) ||
+        !words.Word(boot) || !words.AtEnd()) {
+        return false;
+    }
+    parsed.written.device = st.st_dev;
+    parsed.written.size = static_cast<off_t>(size);
+    parsed.writtenKnown = true;
+    parsed.bootId = std::string(boot);
+    record = std::move(parsed);
+    return true;
+}
+
+std::string FormatRecord(const ChangeRecord& record) {
+    const FileCounters& c = record.counters;
+    return "B " + FormatIdentity(record.backup) + " N " + FormatIdentity(record.written) + " H " +
+           Hex(record.hash) + " C " + std::to_string(c.lineChanges) + " " +
+           std::to_string(c.replacements) + " " + std::to_string(c.emptyLinesRemoved) + " " +
+           std::to_string(record.longLines);
+}
+
+bool ParseRecord(std::string_view text, ChangeRecord& record) {
+    Words words(text);
+    ChangeRecord parsed;
+    parsed.path = record.path;
+    parsed.bootId = record.bootId;
+    FileCounters& c = parsed.counters;
+    if (!words.Expect("B") || !words.Identity(parsed.backup) || !words.Expect("N") ||
+        !words.Identity(parsed.written) || !words.Expect("H") || !words.Unsigned(parsed.hash, 16) ||
+        !words.Expect("C") || !words.Counter(c.lineChanges) || !words.Counter(c.replacements) ||
+        !words.Counter(c.emptyLinesRemoved) || !words.Counter(parsed.longLines) || !words.AtEnd()) {
+        return false;
+    }
+    parsed.backupKnown = true;
+    parsed.writtenKnown = true;
+    record = std::move(parsed);
+    return true;
+}
+
+ChangeLogWriter::ChangeLogWriter(int fd) : fd_(fd) {}
+
+ChangeLogWriter::~ChangeLogWriter() {
+    Close();
+}
+
+bool ChangeLogWriter::Add(const ChangeRecord& record) {
+    std::string text;
+    if (!headerWritten_) {
+        text.append(kHeader).append(" ").append(CurrentBootId()).append("\r\n");
+    }
+    text.append(record.path).append("\r\n");
+    text.append("=").append(FormatRecord(record)).append("\r\n");
+    if (!WriteFully(fd_, text)) {
+        return false;
+    }
+    headerWritten_ = true;
+    return true;
+}
+
+bool ChangeLogWriter::Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+}
+
+ChangeLogReader::ChangeLogReader(const std::string& path) : fd_(OpenRegularFile(path)) {}
+
+bool ChangeLogReader::ReadLine(std::string& line) {
+    if (hasPeeked_) {
+        hasPeeked_ = false;
+        line = std::move(peeked_);
+        return true;
+    }
+    if (!ReadRawLine(line)) {
+        return false;
+    }
+    CutTrailingControls(line);
+    return true;
+}
+
+bool ChangeLogReader::ReadRawLine(std::string& line) {
+    while (true) {
+        std::size_t feed = buffer_.find('\n', start_);
+        if (feed != std::string::npos) {
+            line.assign(buffer_, start_, feed - start_);
+            start_ = feed + 1;
+            return true;
+        }
+        if (buffer_.size() - start_ > kLongestLine) {
+            failed_ = true; // no log holds such a line
+            return false;
+        }
+        if (eof_) {
+            if (start_ == buffer_.size()) {
+                return false;
+            }
+            line.assign(buffer_, start_, std::string::npos); // a last line without its end
+            start_ = buffer_.size();
+            return true;
+        }
+        buffer_.erase(0, start_);
+        start_ = 0;
+        std::size_t have = buffer_.size();
+        buffer_.resize(have + 65536);
+        long n = ReadFully(fd_.get(), buffer_.data() + have, 65536);
+        if (n < 0) {
+            buffer_.resize(have);
+            failed_ = true;
+            return false;
+        }
+        buffer_.resize(have + static_cast<std::size_t>(n));
+        eof_ = n < 65536;
+    }
+}
+
+bool ChangeLogReader::Next(ChangeRecord& record) {
+    if (!opened() || failed_) {
+        return false;
+    }
+    std::string line;
+    while (ReadLine(line)) {
+        const bool first = first_;
+        first_ = false;
+        if (first && line.rfind(kHeader, 0) == 0) {
+            // The start the records were made in follows the header.
+            bootId_ = line.size() > kHeader.size() + 1 ? line.substr(kHeader.size() + 1) : "-";
+            continue;
+        }
+        if (line == kFinished) {
+            finished_ = true;
+            continue;
+        }
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        record = ChangeRecord{};
+        record.path = line;
+        record.bootId = bootId_;
+        // A record follows its path; a log of the old form has none.
+        std::string next;
+        if (ReadLine(next)) {
+            if (!next.empty() && next[0] == '=') {
+                if (!ParseRecord(std::string_view(next).substr(1), record)) {
+                    failed_ = true;
+                    return false;
+                }
+            } else {
+                peeked_ = std::move(next); // the next path
+                hasPeeked_ = true;
+            }
+        }
+        return !failed_;
+    }
+    return false;
+}
+
+bool MarkChangeLogFinished(const std::string& path) {
+    FileDescriptor fd(
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return fd.get() >= 0 && WriteFully(fd.get(), std::string(kFinished) + "\r\n") && fd.Close();
+}
