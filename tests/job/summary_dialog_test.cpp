@@ -1,7 +1,6 @@
 // The summary: counters, the changed files, viewing one, and the only two
 // ways out (accept after the question, or undo at once) checked on disk.
-#include "app_test_support.h"
-#include "desktop.h"
+#include "dialog_test_support.h"
 #include "list_controls.h"
 #include "scripted_run_ui.h"
 #include "string_table.h"
@@ -46,7 +45,7 @@ struct SummaryFixture {
     SummaryDialog summary;
 };
 
-TEST(SummaryDialog, ShowsTheCountersInPlainDigits) {
+TEST(SummaryDialog, ShowsTheCountersInPlainDigitsAndTheFilesInLogOrder) {
     SummaryFixture f;
     struct Case {
         int id;
@@ -62,10 +61,6 @@ TEST(SummaryDialog, ShowsTheCountersInPlainDigits) {
     EXPECT_EQ(ToUtf8(f.summary.windowTitle()), "Velmor Quintrel - Zusammenfassung");
     EXPECT_EQ(f.summary.Control(kIdFilesChangedValue)->accessibleName(), "Dateien verändert");
     EXPECT_EQ(ControlsWithoutAccessibleName(&f.summary), std::vector<std::string>{});
-}
-
-TEST(SummaryDialog, ListsTheChangedFilesInLogOrderWithTheFirstSelected) {
-    SummaryFixture f;
     EXPECT_EQ(BoxEntries(f.summary.ChangedFileList()),
               (std::vector<std::string>{f.tree.a, f.tree.b}));
     EXPECT_EQ(Velmor_GetBoxIndex(f.summary.ChangedFileList()), 0);
@@ -133,22 +128,17 @@ struct OpenHook {
     std::vector<std::string> opened;
 };
 
-TEST(SummaryDialog, ViewOpensTheSelectedFile) {
-    SummaryFixture f;
-    OpenHook hook(true);
-    Velmor_SetBoxIndex(f.summary.ChangedFileList(), 1);
-    f.summary.SendCommand(kIdViewFile, 0);
-    EXPECT_EQ(hook.opened, std::vector<std::string>{f.tree.b});
-    EXPECT_TRUE(f.ui.shown.empty());
-    EXPECT_TRUE(f.summary.isVisible());
-}
-
-TEST(SummaryDialog, NoApplicationShows2017) {
-    SummaryFixture f;
-    OpenHook hook(false);
-    f.summary.SendCommand(kIdViewFile, 0);
-    EXPECT_EQ(f.ui.Ids(), std::vector<int>{kMsgNoViewer});
-    EXPECT_TRUE(f.summary.isVisible());
+TEST(SummaryDialog, ViewOpensTheSelectedFileOrSays2017) {
+    for (bool opens : {true, false}) {
+        SCOPED_TRACE(opens);
+        SummaryFixture f;
+        OpenHook hook(opens);
+        Velmor_SetBoxIndex(f.summary.ChangedFileList(), 1);
+        f.summary.SendCommand(kIdViewFile, 0);
+        EXPECT_EQ(hook.opened, std::vector<std::string>{f.tree.b});
+        EXPECT_EQ(f.ui.Ids(), opens ? std::vector<int>{} : std::vector<int>{kMsgNoViewer});
+        EXPECT_TRUE(f.summary.isVisible());
+    }
 }
 
 TEST(SummaryDialog, DoubleClickOpensOnceTheClickIsHandled) {
