@@ -105,6 +105,27 @@ TEST(SummaryDialog, UndoRestoresEveryFileWithoutAQuestion) {
     EXPECT_EQ(f.ui.progressTotal, 2);
 }
 
+// Undo follows the engine's rule: a backup that cannot take its file's name
+// stays, the file keeps its new content, and the user is told.
+TEST(SummaryDialog, UndoThatCannotPutABackupBackDeletesNothing) {
+    SummaryFixture f;
+    const std::string backup = f.tree.a + ".QUINTREL-BACKUP";
+    testing_support::ImmutableFile stuck(backup);
+    if (!stuck.ok()) {
+        GTEST_SKIP() << "the file system or the user cannot make a file immutable";
+    }
+    QTest::mouseClick(static_cast<QPushButton*>(f.summary.Control(kIdUndoAll)), Qt::LeftButton);
+    EXPECT_FALSE(f.summary.isVisible());
+    ASSERT_EQ(f.ui.Ids(), (std::vector<int>{kMsgRenameError, kMsgAllUndone}));
+    EXPECT_EQ(f.ui.shown[0].insert1, backup);
+    EXPECT_EQ(f.ui.shown[0].insert2, f.tree.a);
+    EXPECT_EQ(ReadFile(f.tree.a), "new a\r\n");
+    EXPECT_EQ(ReadFile(backup), "old a\n");
+    EXPECT_EQ(ReadFile(f.tree.b), "old b\n");
+    EXPECT_EQ(testing_support::ListTree(f.tree.dir.path()),
+              (std::vector<std::string>{"a.txt", "a.txt.QUINTREL-BACKUP", "log", "sub/b.txt"}));
+}
+
 TEST(SummaryDialog, EnterDoesNothingAndNoButtonIsDefault) {
     SummaryFixture f;
     for (QPushButton* button : f.summary.findChildren<QPushButton*>()) {
