@@ -13,7 +13,6 @@
 #include "main_controls.h"
 #include "main_dialog.h"
 #include "message_box.h"
-#include "profiles.h"
 #include "program.h"
 #include "progress_indicator.h"
 #include "replacement_list.h"
@@ -169,7 +168,7 @@ void ShootLanguage(int language, const QString& directory) {
     SetFileNameDialogHook([&profile](const FileDialogRequest&, const std::string&) {
         return std::optional<std::string>(ToUtf8(profile));
     });
-    LoadProfile(main);
+    main.SendCommand(kIdLoadProfile, kNotifyClicked);
     SetFileNameDialogHook(nullptr);
     QFile::remove(profile);
     ListViewSelectRow(main.ReplacementList(), 0);
@@ -177,24 +176,25 @@ void ShootLanguage(int language, const QString& directory) {
     Save(&main, "main-dialog");
 
     {
-        AddDirectoryDialog dialog(main);
+        AddDirectoryDialog dialog(&main, main.DirectoryList());
         dialog.findChild<QLineEdit*>()->setText(QString::fromUtf8(sample.subdirectory));
         dialog.show();
         Save(&dialog, "add-directory");
     }
     {
-        AddWildcardDialog dialog(main);
+        AddWildcardDialog dialog(&main, main.FileGroupList());
         dialog.findChild<QLineEdit*>()->setText(QStringLiteral("*.txt;*.md"));
         dialog.show();
         Save(&dialog, "add-file-group");
     }
     {
-        ReplacementDialog dialog(main, ReplacementDialog::Mode::Add);
+        ReplacementDialog dialog(&main, ReplacementDialog::Mode::Add);
         dialog.show();
         Save(&dialog, "add-replacement");
     }
     {
-        ReplacementDialog dialog(main, ReplacementDialog::Mode::Edit);
+        ListRow row = ListViewRow(main.ReplacementList(), 0);
+        ReplacementDialog dialog(&main, ReplacementDialog::Mode::Edit, {row.first, row.second});
         dialog.show();
         Save(&dialog, "change-replacement");
     }

@@ -1,9 +1,9 @@
 #include "control_rules.h"
 
-#include "dialog_job.h"
 #include "list_controls.h"
 #include "main_dialog.h"
-#include "program.h"
+#include "main_job.h"
+#include "message_box.h"
 #include "start_check.h"
 #include "string_table.h"
 

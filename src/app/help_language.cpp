@@ -5,8 +5,9 @@
 #include "file_names.h"
 #include "language_chooser.h"
 #include "main_dialog.h"
+#include "message_box.h"
 #include "program.h"
-#include "settings_store.h"
+#include "program_settings.h"
 #include "string_table.h"
 #include "translation.h"
 #include "translation_assistance.h"
@@ -52,7 +53,7 @@ int ChangeLanguage(MainDialogWindow& window) {
     AppLanguage = chosen;
     // A failed write costs only the choice at the next start; the dialog is
     // rebuilt in the new language all the same.
-    Velmor_WriteLongToHKCU(kProgramKey, "Settings", "AppLanguage", chosen);
+    WriteInterfaceLanguage(chosen);
     ApplyLanguage();
     return chosen;
 }

@@ -5,8 +5,11 @@
 #include "list_controls.h"
 #include "list_dialogs.h"
 #include "main_controls.h"
+#include "main_job.h"
+#include "message_box.h"
 #include "profiles.h"
 #include "program.h"
+#include "program_settings.h"
 #include "replacement_list.h"
 #include "run_window.h"
 #include "string_table.h"
@@ -16,6 +19,7 @@
 #include <QIcon>
 #include <QTableWidget>
 #include <new>
+#include <optional>
 
 MainDialogWindow::MainDialogWindow(MainDialog& app, QWidget* parent)
     : VelmorDialog(parent), app_(app), ui_(std::make_unique<Ui::MainDialog>()) {
@@ -118,31 +122,47 @@ void MainDialogWindow::OnCommand(int id, int notification) {
         }
         return;
     case kIdAddFileGroup:
-        AddFileGroups(*this);
+        AddFileGroups(this, ui_->fileGroupList);
+        UpdateControlStates(*this);
         return;
     case kIdRemoveFileGroup:
-        RemoveFileGroup(*this);
+        if (RemoveSelectedEntry(ui_->fileGroupList)) {
+            UpdateControlStates(*this);
+        }
         return;
     case kIdAddDirectory:
-        AddDirectories(*this);
+        AddDirectories(this, ui_->directoryList);
+        UpdateControlStates(*this);
         return;
     case kIdRemoveDirectory:
-        RemoveDirectory(*this);
+        if (RemoveSelectedEntry(ui_->directoryList)) {
+            UpdateControlStates(*this);
+        }
         return;
     case kIdAddReplacement:
-        AddReplacement(*this);
+        if (AddReplacement(this, ui_->replacementList)) {
+            UpdateControlStates(*this);
+        }
         return;
     case kIdRemoveReplacement:
-        RemoveReplacements(*this);
+        RemoveReplacements(ui_->replacementList);
+        UpdateControlStates(*this);
         return;
     case kIdEditReplacement:
-        EditReplacement(*this);
+        if (EditReplacement(this, ui_->replacementList)) {
+            UpdateControlStates(*this);
+        }
         return;
     case kIdLoadProfile:
-        LoadProfile(*this);
+        if (std::optional<Profile> profile = LoadProfile(this)) {
+            ApplyProfileToDialog(*this, *profile);
+            // An edit whose text the profile leaves as it was sends no change
+            // notification, so the rules are applied here once more.
+            UpdateControlStates(*this);
+        }
         return;
     case kIdSaveProfile:
-        SaveProfile(*this);
+        SaveProfile(this, ProfileFromDialog(*this));
         return;
     case kIdFileGroupList:
     case kIdDirectoryList:
@@ -183,10 +203,22 @@ void MainDialogWindow::OnListViewNotify(int code) {
         UpdateControlStates(*this);
         return;
     case kNotifyRightClick:
-        ShowReplacementMenu(*this);
-        return;
+        // The menu's items do what the buttons beside the list do.
+        switch (ChooseReplacementMenuItem(ui_->replacementList)) {
+        case kMenuDelete:
+            OnCommand(kIdRemoveReplacement, kNotifyClicked);
+            return;
+        case kMenuEdit:
+            OnCommand(kIdEditReplacement, kNotifyClicked);
+            return;
+        case kMenuAddReplacement:
+            OnCommand(kIdAddReplacement, kNotifyClicked);
+            return;
+        default:
+            return;
+        }
     case kNotifyListDoubleClick:
-        EditReplacement(*this);
+        OnCommand(kIdEditReplacement, kNotifyClicked);
         return;
     default:
         return;

@@ -1,8 +1,7 @@
 #include "program.h"
 
 #include "file_names.h"
-#include "message_box.h"
-#include "settings_store.h"
+#include "program_settings.h"
 #include "string_table.h"
 #include "version_info.h"
 
@@ -12,7 +11,6 @@
 int AppLanguage = kLanguageGerman;
 std::string VersionText;
 std::string ProgramDirectory;
-std::string ProgramTitle;
 
 namespace {
 std::string ProgramFile() {
@@ -23,18 +21,8 @@ std::string ProgramFile() {
 } // namespace
 
 void InitializeProgramValues() {
-    AppLanguage = Velmor_ReadLongFromHKCU(kProgramKey, "Settings", "AppLanguage", kLanguageGerman);
+    AppLanguage = ReadInterfaceLanguage();
     SetStringLanguage(AppLanguage);
     VersionText = Velmor_GetResourceFileVersion("%d.%d.%d");
     ProgramDirectory = Velmor_StripFileName(ProgramFile());
-}
-
-int ShowMessage(int id, std::string_view insert1, std::string_view insert2, int value) {
-    MessageBoxRequest request;
-    request.stringId = id;
-    request.insert1 = std::string(insert1);
-    request.insert2 = std::string(insert2);
-    request.value = value;
-    request.caption = ProgramTitle;
-    return Velmor_Message_Box(request);
 }

@@ -1,8 +1,9 @@
 #include "run_window.h"
 
-#include "dialog_job.h"
 #include "main_dialog.h"
-#include "program.h"
+#include "main_job.h"
+#include "message_box.h"
+#include "program_settings.h"
 #include "progress_indicator.h"
 #include "run_job.h"
 #include "string_table.h"
@@ -45,7 +46,7 @@ WindowRunUi::~WindowRunUi() {
 }
 
 Answer WindowRunUi::ShowMessage(int id, std::string_view insert1, std::string_view insert2) {
-    return static_cast<Answer>(::ShowMessage(id, insert1, insert2, 0));
+    return ::ShowMessage(id, insert1, insert2);
 }
 
 void WindowRunUi::BeginScan() {

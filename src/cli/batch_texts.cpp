@@ -1,6 +1,6 @@
 #include "batch_texts.h"
 
-#include "settings_store.h"
+#include "program_settings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -198,8 +198,7 @@ std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
 }
 
 int DefaultLanguage() {
-    int language = Velmor_ReadLongFromHKCU("Software\\Velmor Software\\Velmor Quintrel", "Settings",
-                                           "AppLanguage", kLanguageGerman);
+    int language = ReadInterfaceLanguage();
     return language == kLanguageEnglish ? kLanguageEnglish : kLanguageGerman;
 }
 

@@ -1,12 +1,11 @@
 #include "list_dialogs.h"
 
-#include "control_rules.h"
 #include "desktop.h"
 #include "file_name_dialog.h"
 #include "file_names.h"
 #include "list_controls.h"
-#include "main_dialog.h"
-#include "program.h"
+#include "message_box.h"
+#include "program_settings.h"
 #include "string_table.h"
 #include "translation.h"
 #include "ui_add_directory_dialog.h"
@@ -87,20 +86,10 @@ void AcceptEntries(VelmorDialog& dialog, int editId, QListWidget* list, int empt
     dialog.EndDialog(1);
 }
 
-void RemoveSelectedEntry(MainDialogWindow& window, QListWidget* list) {
-    int index = Velmor_GetBoxIndex(list);
-    if (index < 0) {
-        return;
-    }
-    Velmor_DeleteBoxEntry(list, index);
-    Velmor_SetBoxIndex(list, index);
-    UpdateControlStates(window);
-}
-
 } // namespace
 
-AddDirectoryDialog::AddDirectoryDialog(MainDialogWindow& main)
-    : VelmorDialog(&main), main_(main), ui_(std::make_unique<Ui::AddDirectoryDialog>()) {
+AddDirectoryDialog::AddDirectoryDialog(QWidget* owner, QListWidget* list)
+    : VelmorDialog(owner), list_(list), ui_(std::make_unique<Ui::AddDirectoryDialog>()) {
     SetUpTemplate(*ui_);
     LTS_TranslateDialog(*this, kTranslationModule, 0);
 }
@@ -110,7 +99,7 @@ AddDirectoryDialog::~AddDirectoryDialog() = default;
 void AddDirectoryDialog::OnCommand(int id, int notification) {
     switch (id) {
     case kIdOk:
-        AcceptEntries(*this, kIdDirectoryEdit, main_.DirectoryList(), kMsgNoDirectory);
+        AcceptEntries(*this, kIdDirectoryEdit, list_, kMsgNoDirectory);
         return;
     case kIdCancel:
         EndDialog(2);
@@ -128,8 +117,8 @@ void AddDirectoryDialog::OnCommand(int id, int notification) {
     }
 }
 
-AddWildcardDialog::AddWildcardDialog(MainDialogWindow& main)
-    : VelmorDialog(&main), main_(main), ui_(std::make_unique<Ui::AddWildcardDialog>()) {
+AddWildcardDialog::AddWildcardDialog(QWidget* owner, QListWidget* list)
+    : VelmorDialog(owner), list_(list), ui_(std::make_unique<Ui::AddWildcardDialog>()) {
     SetUpTemplate(*ui_);
     LTS_TranslateDialog(*this, kTranslationModule, 0);
 }
@@ -139,7 +128,7 @@ AddWildcardDialog::~AddWildcardDialog() = default;
 void AddWildcardDialog::OnCommand(int id, int notification) {
     switch (id) {
     case kIdOk:
-        AcceptEntries(*this, kIdFileGroupEdit, main_.FileGroupList(), kMsgNoFileGroup);
+        AcceptEntries(*this, kIdFileGroupEdit, list_, kMsgNoFileGroup);
         return;
     case kIdCancel:
         EndDialog(2);
@@ -154,22 +143,22 @@ void AddWildcardDialog::OnCommand(int id, int notification) {
     }
 }
 
-void AddDirectories(MainDialogWindow& window) {
-    AddDirectoryDialog dialog(window);
-    RunModalDialog(dialog);
-    UpdateControlStates(window);
+int AddDirectories(QWidget* owner, QListWidget* list) {
+    AddDirectoryDialog dialog(owner, list);
+    return RunModalDialog(dialog);
 }
 
-void AddFileGroups(MainDialogWindow& window) {
-    AddWildcardDialog dialog(window);
-    RunModalDialog(dialog);
-    UpdateControlStates(window);
+int AddFileGroups(QWidget* owner, QListWidget* list) {
+    AddWildcardDialog dialog(owner, list);
+    return RunModalDialog(dialog);
 }
 
-void RemoveDirectory(MainDialogWindow& window) {
-    RemoveSelectedEntry(window, window.DirectoryList());
-}
-
-void RemoveFileGroup(MainDialogWindow& window) {
-    RemoveSelectedEntry(window, window.FileGroupList());
+bool RemoveSelectedEntry(QListWidget* list) {
+    int index = Velmor_GetBoxIndex(list);
+    if (index < 0) {
+        return false;
+    }
+    Velmor_DeleteBoxEntry(list, index);
+    Velmor_SetBoxIndex(list, index);
+    return true;
 }

@@ -1,16 +1,15 @@
 // The directory list and the file-group list: the entry dialogs 114
 // "Verzeichnis hinzufügen" and 112 "Datei oder Dateigruppe hinzufügen", the
 // filter that refuses forbidden characters while the user types, the
-// directory chooser, and removing an entry.
+// directory chooser, and removing an entry. Each works on the list box it is
+// given; applying the main dialog's control rules afterwards is the caller's.
 #pragma once
 
 #include "velmor_dialog.h"
 
 #include <memory>
 
-class MainDialogWindow;
 class QListWidget;
-class QLineEdit;
 
 namespace Ui {
 class AddDirectoryDialog;
@@ -49,36 +48,40 @@ int ChooseDirectory(VelmorDialog& dialog, int id);
 class AddDirectoryDialog : public VelmorDialog {
     Q_OBJECT
 public:
-    AddDirectoryDialog(MainDialogWindow& main);
+    // On OK the entries typed join `list`.
+    AddDirectoryDialog(QWidget* owner, QListWidget* list);
     ~AddDirectoryDialog() override;
 
 protected:
     void OnCommand(int id, int notification) override;
 
 private:
-    MainDialogWindow& main_;
+    QListWidget* list_;
     std::unique_ptr<Ui::AddDirectoryDialog> ui_;
 };
 
 class AddWildcardDialog : public VelmorDialog {
     Q_OBJECT
 public:
-    AddWildcardDialog(MainDialogWindow& main);
+    // On OK the entries typed join `list`.
+    AddWildcardDialog(QWidget* owner, QListWidget* list);
     ~AddWildcardDialog() override;
 
 protected:
     void OnCommand(int id, int notification) override;
 
 private:
-    MainDialogWindow& main_;
+    QListWidget* list_;
     std::unique_ptr<Ui::AddWildcardDialog> ui_;
 };
 
-// The commands of the main dialog: run an entry dialog, then apply the
-// control rules whatever it ended with.
-void AddDirectories(MainDialogWindow& window);
-void AddFileGroups(MainDialogWindow& window);
-// Remove the selected entry; the entry that moves into its place becomes the
-// selected one. Nothing happens without a selection.
-void RemoveDirectory(MainDialogWindow& window);
-void RemoveFileGroup(MainDialogWindow& window);
+// Run dialog 114 or 112 modally over `owner`; on OK its entries join `list`
+// (split at ";", blanks around an entry dropped, an entry the list holds
+// already not added again). Give the dialog's end code: 1 when OK added the
+// text, 2 when it was cancelled.
+int AddDirectories(QWidget* owner, QListWidget* list);
+int AddFileGroups(QWidget* owner, QListWidget* list);
+// Removes the selected entry of `list`; the entry that moves into its place
+// becomes the selected one (the new last one after the last was removed).
+// Without a selection nothing happens and the result is false.
+bool RemoveSelectedEntry(QListWidget* list);

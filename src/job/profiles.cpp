@@ -1,14 +1,12 @@
 #include "profiles.h"
 
-#include "dialog_job.h"
 #include "file_name_dialog.h"
-#include "main_dialog.h"
-#include "profile.h"
-#include "program.h"
+#include "message_box.h"
+#include "program_settings.h"
 #include "string_table.h"
 
 namespace {
-FileDialogRequest ProfileRequest(MainDialogWindow& window, int mode) {
+FileDialogRequest ProfileRequest(QWidget* owner, int mode) {
     FileDialogRequest request;
     request.filterId = kFilterProfiles;
     request.titleId = mode == kFileDialogSave ? kTitleSaveProfile : kTitleLoadProfile;
@@ -18,35 +16,34 @@ FileDialogRequest ProfileRequest(MainDialogWindow& window, int mode) {
     request.valueName = "Profile";
     request.mode = mode;
     request.translationId = kTranslationModule;
-    request.owner = &window;
+    request.owner = owner;
     return request;
 }
 } // namespace
 
-int SaveProfile(MainDialogWindow& window) {
+bool SaveProfile(QWidget* owner, const Profile& profile) {
     std::string path;
-    if (Velmor_ExtendedFileNameDialog(path, ProfileRequest(window, kFileDialogSave)) == 0) {
-        return 2;
+    if (Velmor_ExtendedFileNameDialog(path, ProfileRequest(owner, kFileDialogSave)) == 0) {
+        return false;
     }
-    if (!WriteProfile(ProfileLocation(path), ProfileFromDialog(window))) {
+    if (!WriteProfile(ProfileLocation(path), profile)) {
         ShowMessage(kMsgProfileNotSaved, path);
-        return 2;
+        return false;
     }
-    return 1;
+    return true;
 }
 
-int LoadProfile(MainDialogWindow& window) {
+std::optional<Profile> LoadProfile(QWidget* owner) {
     std::string path;
-    if (Velmor_ExtendedFileNameDialog(path, ProfileRequest(window, kFileDialogOpen)) == 0) {
-        return 2;
+    if (Velmor_ExtendedFileNameDialog(path, ProfileRequest(owner, kFileDialogOpen)) == 0) {
+        return std::nullopt;
     }
     StoreLocation location = ProfileLocation(path);
     // A file that cannot be read would load as the empty default job and
     // silently throw away the job now shown.
     if (!LoadSettingsDocument(location)) {
         ShowMessage(kMsgCannotOpen, path);
-        return 2;
+        return std::nullopt;
     }
-    ApplyProfileToDialog(window, ReadProfile(location));
-    return 1;
+    return ReadProfile(location);
 }

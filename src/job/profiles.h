@@ -1,15 +1,21 @@
-// Saving the job shown in the main dialog to a profile file and loading one.
+// Saving a job to a profile file and loading one, with the file dialogs
+// "Bearbeitungs-Profil speichern" and "Bearbeitungs-Profil laden" (each
+// remembering its own last folder).
 #pragma once
 
-class MainDialogWindow;
+#include "profile.h"
 
-// Asks for a file name ("Bearbeitungs-Profil speichern") and writes all
-// values of the dialog to it. A file that cannot be written says so
-// (message 2020) and an existing file stays whole. Gives 1 when a profile
-// was written, 2 otherwise.
-int SaveProfile(MainDialogWindow& window);
-// Asks for a profile ("Bearbeitungs-Profil laden") and shows its job: lists
-// and options are replaced, the position column stays. A file that cannot be
-// read changes nothing (message 5007). Gives 1 when a profile was loaded,
-// 2 otherwise.
-int LoadProfile(MainDialogWindow& window);
+#include <optional>
+
+class QWidget;
+
+// Asks for a file name over `owner` and writes `profile` to it. A file that
+// cannot be written says so (message 2020 with its name) and an existing
+// file stays whole. True when the profile was written; false when it was not
+// or the dialog was cancelled.
+bool SaveProfile(QWidget* owner, const Profile& profile);
+// Asks for a profile file over `owner` and reads it; a value the file lacks
+// has its default. A file that cannot be read gives nothing after message
+// 5007 with its name, so the job shown is not replaced by the empty one.
+// Nothing, too, when the dialog was cancelled.
+std::optional<Profile> LoadProfile(QWidget* owner);

@@ -1,9 +1,8 @@
 #include "replacement_list.h"
 
-#include "control_rules.h"
 #include "list_controls.h"
-#include "main_dialog.h"
-#include "program.h"
+#include "message_box.h"
+#include "program_settings.h"
 #include "string_table.h"
 #include "translation.h"
 #include "ui_replacement_dialog.h"
@@ -27,21 +26,13 @@ bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-ReplacementDialog::ReplacementDialog(MainDialogWindow& main, Mode mode)
-    : VelmorDialog(&main), main_(main), mode_(mode),
-      ui_(std::make_unique<Ui::ReplacementDialog>()) {
+ReplacementDialog::ReplacementDialog(QWidget* owner, Mode mode, const ReplacementRow& initial)
+    : VelmorDialog(owner), mode_(mode), ui_(std::make_unique<Ui::ReplacementDialog>()) {
     SetUpTemplate(*ui_);
     LTS_TranslateDialog(*this, kTranslationModule, 0);
-    if (mode_ == Mode::Edit) {
-        int row = ListViewNextSelected(main_.ReplacementList(), -1);
-        if (row >= 0) {
-            ListRow texts = ListViewRow(main_.ReplacementList(), row);
-            SetControlText(*this, kIdSearchEdit,
-                           FirstCharacters(texts.first, kReplacementTextSize - 1));
-            SetControlText(*this, kIdReplacementEdit,
-                           FirstCharacters(texts.second, kReplacementTextSize - 1));
-        }
-    }
+    SetControlText(*this, kIdSearchEdit, FirstCharacters(initial.search, kReplacementTextSize - 1));
+    SetControlText(*this, kIdReplacementEdit,
+                   FirstCharacters(initial.replacement, kReplacementTextSize - 1));
 }
 
 ReplacementDialog::~ReplacementDialog() = default;
@@ -77,47 +68,47 @@ void ReplacementDialog::Accept() {
     if (same) {
         ShowMessage(kMsgReplacementEqualsSearch);
     }
-    QTableWidget* list = main_.ReplacementList();
-    if (mode_ == Mode::Add) {
-        int row = ListViewAppendRow(list, {search, replacement});
-        ListViewSelectRow(list, row);
-    } else {
-        int row = ListViewNextSelected(list, -1);
-        if (row < 0) {
-            return;
-        }
-        ListViewSetRow(list, row, {search, replacement});
-    }
+    accepted_ = {search, replacement};
     EndDialog(1);
 }
 
-int AddReplacement(MainDialogWindow& window) {
-    ReplacementDialog dialog(window, ReplacementDialog::Mode::Add);
-    int result = RunModalDialog(dialog);
-    if (result == 1) {
-        UpdateControlStates(window);
+std::optional<ReplacementRow> RunReplacementDialog(QWidget* owner, ReplacementDialog::Mode mode,
+                                                   const ReplacementRow& initial) {
+    ReplacementDialog dialog(owner, mode, initial);
+    if (RunModalDialog(dialog) != 1) {
+        return std::nullopt;
     }
-    return result;
+    return dialog.Accepted();
 }
 
-int EditReplacement(MainDialogWindow& window) {
-    if (ListViewNextSelected(window.ReplacementList(), -1) < 0) {
-        return 2;
+bool AddReplacement(QWidget* owner, QTableWidget* list) {
+    std::optional<ReplacementRow> pair = RunReplacementDialog(owner, ReplacementDialog::Mode::Add);
+    if (!pair) {
+        return false;
     }
-    ReplacementDialog dialog(window, ReplacementDialog::Mode::Edit);
-    int result = RunModalDialog(dialog);
-    if (result == 1) {
-        UpdateControlStates(window);
-    }
-    return result;
+    ListViewSelectRow(list, ListViewAppendRow(list, {pair->search, pair->replacement}));
+    return true;
 }
 
-void RemoveReplacements(MainDialogWindow& window) {
-    QTableWidget* list = window.ReplacementList();
+bool EditReplacement(QWidget* owner, QTableWidget* list) {
+    int row = ListViewNextSelected(list, -1);
+    if (row < 0) {
+        return false;
+    }
+    ListRow texts = ListViewRow(list, row);
+    std::optional<ReplacementRow> pair =
+        RunReplacementDialog(owner, ReplacementDialog::Mode::Edit, {texts.first, texts.second});
+    if (!pair) {
+        return false;
+    }
+    ListViewSetRow(list, row, {pair->search, pair->replacement});
+    return true;
+}
+
+void RemoveReplacements(QTableWidget* list) {
     for (int row = ListViewNextSelected(list, -1); row >= 0; row = ListViewNextSelected(list, -1)) {
         ListViewDeleteRow(list, row);
     }
-    UpdateControlStates(window);
 }
 
 std::unique_ptr<QMenu> BuildReplacementMenu(QWidget* owner, int selected) {
@@ -134,23 +125,8 @@ std::unique_ptr<QMenu> BuildReplacementMenu(QWidget* owner, int selected) {
     return menu;
 }
 
-void ShowReplacementMenu(MainDialogWindow& window) {
-    QTableWidget* list = window.ReplacementList();
+int ChooseReplacementMenuItem(QTableWidget* list) {
     std::unique_ptr<QMenu> menu = BuildReplacementMenu(list, CountSelectedItems(list));
     QAction* chosen = menu->exec(QCursor::pos());
-    int item = chosen ? chosen->data().toInt() : 0;
-    menu.reset();
-    switch (item) {
-    case kMenuDelete:
-        RemoveReplacements(window);
-        break;
-    case kMenuEdit:
-        EditReplacement(window);
-        break;
-    case kMenuAddReplacement:
-        AddReplacement(window);
-        break;
-    default:
-        break;
-    }
+    return chosen ? chosen->data().toInt() : 0;
 }

@@ -3,7 +3,7 @@
 #include "commit_undo.h"
 #include "desktop.h"
 #include "list_controls.h"
-#include "program.h"
+#include "program_settings.h"
 #include "string_table.h"
 #include "translation.h"
 #include "ui_summary_dialog.h"

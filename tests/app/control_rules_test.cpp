@@ -4,7 +4,9 @@
 #include "control_rules.h"
 #include "list_controls.h"
 #include "main_controls.h"
+#include "replacement_list.h"
 #include "string_table.h"
+#include "test_support.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -220,6 +222,56 @@ TEST(ControlRulesDispatch, OtherCheckBoxesDoNot) {
             QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
         })) << id;
         EXPECT_TRUE(button->isChecked()) << id; // the click itself toggled it
+    }
+}
+
+// The commands with a dialog or on a list: the entry dialogs apply the rules
+// whatever they end with; the replacement dialogs and loading a profile only
+// when they changed something; removing from a list box only when something
+// was removed, from the replacement list always.
+TEST(ControlRulesDispatch, CommandsApplyTheRulesWhenTheyChangedTheJob) {
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir / "p.vqp", "[General]\n");
+    enum Answer { None, Cancel, Ok };
+    struct Case {
+        const char* name;
+        int command;
+        bool selected; // a file group and a replacement row
+        Answer answer; // to the dialog the command opens
+        bool applies;
+    } cases[] = {
+        {"add directory, cancelled", kIdAddDirectory, false, Cancel, true},
+        {"add file group, cancelled", kIdAddFileGroup, false, Cancel, true},
+        {"remove directory, none selected", kIdRemoveDirectory, false, None, false},
+        {"remove file group, none selected", kIdRemoveFileGroup, false, None, false},
+        {"remove file group", kIdRemoveFileGroup, true, None, true},
+        {"remove replacements, none selected", kIdRemoveReplacement, false, None, true},
+        {"add replacement, cancelled", kIdAddReplacement, false, Cancel, false},
+        {"add replacement", kIdAddReplacement, false, Ok, true},
+        {"edit replacement, cancelled", kIdEditReplacement, true, Cancel, false},
+        {"edit replacement", kIdEditReplacement, true, Ok, true},
+        {"load profile, cancelled", kIdLoadProfile, false, Cancel, false},
+        {"load profile", kIdLoadProfile, false, Ok, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MessageScript messages;
+        MainDialogFixture f;
+        MainDialogWindow& w = *f.window;
+        if (c.selected) {
+            Velmor_FillBox(w.FileGroupList(), {"*.a"});
+            Velmor_SetBoxIndex(w.FileGroupList(), 0);
+            ListViewSelectRow(w.ReplacementList(),
+                              ListViewAppendRow(w.ReplacementList(), {"a", ""}));
+        }
+        FileNameAnswer file(c.answer == Ok ? std::optional(dir / "p.vqp") : std::nullopt);
+        if (c.answer != None && c.command != kIdLoadProfile) {
+            WhenModal<VelmorDialog>([&c](VelmorDialog* d) {
+                SetControlText(*d, kIdSearchEdit, "x");
+                d->SendCommand(c.answer == Ok ? kIdOk : kIdCancel, 0);
+            });
+        }
+        EXPECT_EQ(CommandAppliesRules(w, [&] { w.SendCommand(c.command, 0); }), c.applies);
     }
 }
 

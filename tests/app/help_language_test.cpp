@@ -10,6 +10,7 @@
 #include "list_controls.h"
 #include "main_controls.h"
 #include "program.h"
+#include "program_settings.h"
 #include "settings_store.h"
 #include "string_table.h"
 #include "test_support.h"

@@ -12,6 +12,7 @@
 #include "list_dialogs.h"
 #include "main_controls.h"
 #include "program.h"
+#include "program_settings.h"
 #include "progress_indicator.h"
 #include "replacement_list.h"
 #include "run_window.h"
@@ -76,17 +77,15 @@ Walk WalkEveryWindow(int language) {
     MainDialogFixture f;
     MainDialogWindow& main = *f.window;
     Collect(walk, &main);
-    ListViewSelectRow(main.ReplacementList(),
-                      ListViewAppendRow(main.ReplacementList(), {"a", "b"}));
 
-    AddDirectoryDialog directory(main);
+    AddDirectoryDialog directory(&main, main.DirectoryList());
     Collect(walk, &directory);
-    AddWildcardDialog wildcard(main);
+    AddWildcardDialog wildcard(&main, main.FileGroupList());
     Collect(walk, &wildcard);
-    ReplacementDialog add(main, ReplacementDialog::Mode::Add);
+    ReplacementDialog add(&main, ReplacementDialog::Mode::Add);
     add.setObjectName(QStringLiteral("AddReplacement"));
     Collect(walk, &add);
-    ReplacementDialog edit(main, ReplacementDialog::Mode::Edit);
+    ReplacementDialog edit(&main, ReplacementDialog::Mode::Edit, {"a", "b"});
     edit.setObjectName(QStringLiteral("EditReplacement"));
     Collect(walk, &edit);
     std::unique_ptr<QMenu> menu = BuildReplacementMenu(main.ReplacementList(), 1);
@@ -274,9 +273,7 @@ TEST_F(Languages, ALanguageWithoutCatalogueStaysGerman) {
 
 TEST_F(Languages, ADialogIsTranslatedAgainInPlace) {
     MainDialogFixture f;
-    ListViewSelectRow(f.window->ReplacementList(),
-                      ListViewAppendRow(f.window->ReplacementList(), {"a", "b"}));
-    ReplacementDialog edit(*f.window, ReplacementDialog::Mode::Edit);
+    ReplacementDialog edit(f.window.get(), ReplacementDialog::Mode::Edit, {"a", "b"});
     EXPECT_EQ(ToUtf8(edit.windowTitle()), "Ersetzung ändern");
     LTS_UseVelmorStandard("", kLanguageEnglish);
     LTS_TranslateDialog(edit, kTranslationModule, 0);

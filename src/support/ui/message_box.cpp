@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+std::string ProgramTitle;
+
 namespace {
 
 MessageBoxHook& Hook() {
@@ -86,4 +88,13 @@ int Velmor_Message_Box(const MessageBoxRequest& request) {
     // Closed without a button (only possible where the box has no escape
     // button): taken as Cancel, which every caller treats as "do nothing".
     return static_cast<int>(Answer::Cancel);
+}
+
+Answer ShowMessage(int id, std::string_view insert1, std::string_view insert2) {
+    MessageBoxRequest request;
+    request.stringId = id;
+    request.insert1 = std::string(insert1);
+    request.insert2 = std::string(insert2);
+    request.caption = ProgramTitle;
+    return static_cast<Answer>(Velmor_Message_Box(request));
 }

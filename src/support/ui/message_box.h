@@ -7,6 +7,8 @@
 // (1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No).
 #pragma once
 
+#include "string_table.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -41,3 +43,11 @@ MessageBoxShown ComposeMessageBox(const MessageBoxRequest& request);
 
 // Shows the box modally and waits until it is closed.
 int Velmor_Message_Box(const MessageBoxRequest& request);
+
+// The caption of every message box the program shows: the main dialog's
+// caption as it reads in the interface language (set by the main dialog).
+extern std::string ProgramTitle;
+
+// Shows string-table message `id` with its inserts, captioned with the
+// program title, modal over the active window, and gives the button pressed.
+Answer ShowMessage(int id, std::string_view insert1 = {}, std::string_view insert2 = {});

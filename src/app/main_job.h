@@ -12,7 +12,8 @@ class MainDialogWindow;
 Profile ProfileFromDialog(const MainDialogWindow& window);
 // Sets every control a profile holds; the position column stays as it is.
 // A number that no radio button of a group holds clears that group. The date
-// and time come last, then the control rules are applied to the loaded state.
+// and time come last. The caller applies the control rules afterwards: an
+// edit whose text stays the same sends no change notification.
 void ApplyProfileToDialog(MainDialogWindow& window, const Profile& profile);
 // The job Start hands to the engine: the profile values and the position
 // column.

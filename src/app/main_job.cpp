@@ -1,6 +1,5 @@
-#include "dialog_job.h"
+#include "main_job.h"
 
-#include "control_rules.h"
 #include "list_controls.h"
 #include "main_controls.h"
 #include "main_dialog.h"
@@ -72,9 +71,6 @@ void ApplyProfileToDialog(MainDialogWindow& window, const Profile& profile) {
     }
     SetControlText(window, kIdCompareDate, FirstCharacters(profile.CompareDate, kDateTextSize - 1));
     SetControlText(window, kIdCompareTime, FirstCharacters(profile.CompareTime, kDateTextSize - 1));
-    // Setting an unchanged text raises no change notification, so the rules
-    // are applied here once more.
-    UpdateControlStates(window);
 }
 
 Job ReadJobFromDialog(const MainDialogWindow& window) {

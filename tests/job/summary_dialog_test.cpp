@@ -1,7 +1,6 @@
 // The summary: counters, the changed files, viewing one, and the only two
 // ways out (accept after the question, or undo at once) checked on disk.
-#include "app_test_support.h"
-#include "desktop.h"
+#include "dialog_test_support.h"
 #include "list_controls.h"
 #include "scripted_run_ui.h"
 #include "string_table.h"
@@ -46,7 +45,7 @@ struct SummaryFixture {
     SummaryDialog summary;
 };
 
-TEST(SummaryDialog, ShowsTheCountersInPlainDigits) {
+TEST(SummaryDialog, ShowsTheCountersInPlainDigitsAndTheFilesInLogOrder) {
     SummaryFixture f;
     struct Case {
         int id;
@@ -62,10 +61,6 @@ TEST(SummaryDialog, ShowsTheCountersInPlainDigits) {
     EXPECT_EQ(ToUtf8(f.summary.windowTitle()), "Velmor Quintrel - Zusammenfassung");
     EXPECT_EQ(f.summary.Control(kIdFilesChangedValue)->accessibleName(), "Dateien verändert");
     EXPECT_EQ(ControlsWithoutAccessibleName(&f.summary), std::vector<std::string>{});
-}
-
-TEST(SummaryDialog, ListsTheChangedFilesInLogOrderWithTheFirstSelected) {
-    SummaryFixture f;
     EXPECT_EQ(BoxEntries(f.summary.ChangedFileList()),
               (std::vector<std::string>{f.tree.a, f.tree.b}));
     EXPECT_EQ(Velmor_GetBoxIndex(f.summary.ChangedFileList()), 0);
@@ -110,6 +105,27 @@ TEST(SummaryDialog, UndoRestoresEveryFileWithoutAQuestion) {
     EXPECT_EQ(f.ui.progressTotal, 2);
 }
 
+// Undo follows the engine's rule: a backup that cannot take its file's name
+// stays, the file keeps its new content, and the user is told.
+TEST(SummaryDialog, UndoThatCannotPutABackupBackDeletesNothing) {
+    SummaryFixture f;
+    const std::string backup = f.tree.a + ".QUINTREL-BACKUP";
+    testing_support::ImmutableFile stuck(backup);
+    if (!stuck.ok()) {
+        GTEST_SKIP() << "the file system or the user cannot make a file immutable";
+    }
+    QTest::mouseClick(static_cast<QPushButton*>(f.summary.Control(kIdUndoAll)), Qt::LeftButton);
+    EXPECT_FALSE(f.summary.isVisible());
+    ASSERT_EQ(f.ui.Ids(), (std::vector<int>{kMsgRenameError, kMsgAllUndone}));
+    EXPECT_EQ(f.ui.shown[0].insert1, backup);
+    EXPECT_EQ(f.ui.shown[0].insert2, f.tree.a);
+    EXPECT_EQ(ReadFile(f.tree.a), "new a\r\n");
+    EXPECT_EQ(ReadFile(backup), "old a\n");
+    EXPECT_EQ(ReadFile(f.tree.b), "old b\n");
+    EXPECT_EQ(testing_support::ListTree(f.tree.dir.path()),
+              (std::vector<std::string>{"a.txt", "a.txt.QUINTREL-BACKUP", "log", "sub/b.txt"}));
+}
+
 TEST(SummaryDialog, EnterDoesNothingAndNoButtonIsDefault) {
     SummaryFixture f;
     for (QPushButton* button : f.summary.findChildren<QPushButton*>()) {
@@ -133,22 +149,17 @@ struct OpenHook {
     std::vector<std::string> opened;
 };
 
-TEST(SummaryDialog, ViewOpensTheSelectedFile) {
-    SummaryFixture f;
-    OpenHook hook(true);
-    Velmor_SetBoxIndex(f.summary.ChangedFileList(), 1);
-    f.summary.SendCommand(kIdViewFile, 0);
-    EXPECT_EQ(hook.opened, std::vector<std::string>{f.tree.b});
-    EXPECT_TRUE(f.ui.shown.empty());
-    EXPECT_TRUE(f.summary.isVisible());
-}
-
-TEST(SummaryDialog, NoApplicationShows2017) {
-    SummaryFixture f;
-    OpenHook hook(false);
-    f.summary.SendCommand(kIdViewFile, 0);
-    EXPECT_EQ(f.ui.Ids(), std::vector<int>{kMsgNoViewer});
-    EXPECT_TRUE(f.summary.isVisible());
+TEST(SummaryDialog, ViewOpensTheSelectedFileOrSays2017) {
+    for (bool opens : {true, false}) {
+        SCOPED_TRACE(opens);
+        SummaryFixture f;
+        OpenHook hook(opens);
+        Velmor_SetBoxIndex(f.summary.ChangedFileList(), 1);
+        f.summary.SendCommand(kIdViewFile, 0);
+        EXPECT_EQ(hook.opened, std::vector<std::string>{f.tree.b});
+        EXPECT_EQ(f.ui.Ids(), opens ? std::vector<int>{} : std::vector<int>{kMsgNoViewer});
+        EXPECT_TRUE(f.summary.isVisible());
+    }
 }
 
 TEST(SummaryDialog, DoubleClickOpensOnceTheClickIsHandled) {
