@@ -94,9 +94,10 @@ int RecoverTree(const BatchOptions& options, bool interactive, std::string& json
     }
     // A file changed after the interrupted run is put back only on a Yes.
     TerminalUi ui(options, interactive);
-    FinishLeftovers(leftovers, options.recoverMode, [&ui](const std::string& path) {
-        return ui.ShowMessage(kMsgUndoOverLaterEdit, path, {}) == Answer::Yes;
-    });
+    FinishLeftovers(leftovers, options.recoverMode, options.recoverDirectory,
+                    [&ui](const std::string& path) {
+                        return ui.ShowMessage(kMsgUndoOverLaterEdit, path, {}) == Answer::Yes;
+                    });
     const bool outputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
     const bool errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
     bool allDone = true;

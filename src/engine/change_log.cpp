@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::string_view kHeader = "#velmor-quintrel change log 2";
 constexpr std::string_view kFinished = "#finished";
+constexpr std::string_view kRoot = "#root ";
 // A path is at most 4095 bytes and a record far shorter.
 constexpr std::size_t kLongestLine = 8192;
 
@@ -182,7 +183,8 @@ bool ParseRecord(std::string_view text, ChangeRecord& record) {
     return true;
 }
 
-ChangeLogWriter::ChangeLogWriter(int fd) : fd_(fd) {}
+ChangeLogWriter::ChangeLogWriter(int fd, std::vector<std::string> roots)
+    : fd_(fd), roots_(std::move(roots)) {}
 
 ChangeLogWriter::~ChangeLogWriter() {
     Close();
@@ -192,6 +194,9 @@ bool ChangeLogWriter::Add(const ChangeRecord& record) {
     std::string text;
     if (!headerWritten_) {
         text.append(kHeader).append(" ").append(CurrentBootId()).append("\r\n");
+        for (const std::string& root : roots_) {
+            text.append(kRoot).append(root).append("\r\n");
+        }
     }
     text.append(record.path).append("\r\n");
     text.append("=").append(FormatRecord(record)).append("\r\n");
@@ -273,6 +278,10 @@ bool ChangeLogReader::Next(ChangeRecord& record) {
         }
         if (line == kFinished) {
             finished_ = true;
+            continue;
+        }
+        if (line.rfind(kRoot, 0) == 0) {
+            roots_.push_back(line.substr(kRoot.size()));
             continue;
         }
         if (line.empty() || line[0] == '#') {

@@ -4,6 +4,7 @@
 //
 // Format (text, every line ended by CR LF):
 //   #velmor-quintrel change log 2 <boot id>
+//   #root /a/listed/directory      (each directory of the run, see PathResolver)
 //   /the/changed/file
 //   =B dev ino size mtime ctime N dev ino size mtime ctime H hash C lines replacements empty long
 //   ... (a path line and a record line for every changed file)
@@ -23,6 +24,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct ChangeRecord {
     std::string path;
@@ -60,8 +62,9 @@ bool ParseRecord(std::string_view text, ChangeRecord& record);
 // so an interrupted run still leaves its log.
 class ChangeLogWriter {
 public:
-    // Takes the open descriptor of the new log (and closes it).
-    explicit ChangeLogWriter(int fd);
+    // Takes the open descriptor of the new log (and closes it), and the
+    // run's directories.
+    ChangeLogWriter(int fd, std::vector<std::string> roots = {});
     ~ChangeLogWriter();
     ChangeLogWriter(const ChangeLogWriter&) = delete;
     ChangeLogWriter& operator=(const ChangeLogWriter&) = delete;
@@ -72,6 +75,7 @@ public:
 
 private:
     int fd_;
+    std::vector<std::string> roots_;
     bool headerWritten_ = false;
 };
 
@@ -89,6 +93,8 @@ public:
     bool failed() const { return failed_; }
     // True once "#finished" was read.
     bool finished() const { return finished_; }
+    // The run's directories, once the first file was read.
+    const std::vector<std::string>& roots() const { return roots_; }
 
 private:
     bool ReadLine(std::string& line);
@@ -104,6 +110,7 @@ private:
     bool failed_ = false;
     bool finished_ = false;
     std::string bootId_;
+    std::vector<std::string> roots_;
 };
 
 // Adds "#finished" to the end of the log at `path`; false when it cannot.

@@ -3,17 +3,19 @@
 #include "change_log.h"
 #include "file_ops.h"
 #include "finish_file.h"
+#include "safe_path.h"
 #include "string_table.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
 namespace {
 
-// Opens the log for finishing: 2016 when it cannot be read, 2026 when it was
-// finished already.
-bool OpenLog(const std::string& changeLogPath, RunUi& ui) {
+// Reads the log through once before finishing it: 2016 when it cannot be
+// read, 2026 when it was finished already. Gives the run's directories.
+bool OpenLog(const std::string& changeLogPath, RunUi& ui, std::vector<std::string>& roots) {
     ChangeLogReader check(changeLogPath);
     ChangeRecord record;
     while (check.Next(record)) {
@@ -26,7 +28,16 @@ bool OpenLog(const std::string& changeLogPath, RunUi& ui) {
         ui.ShowMessage(kMsgChangeLogFinished, changeLogPath);
         return false;
     }
+    roots = check.roots();
     return true;
+}
+
+// A file that cannot be reached without following a link is left as it is.
+FileFinish Unreachable(int error) {
+    FileFinish finish;
+    finish.finding = Finding::FileMissing;
+    finish.error = error;
+    return finish;
 }
 
 // Applies `finish` to every file of the log in batches; within a batch a
@@ -34,9 +45,10 @@ bool OpenLog(const std::string& changeLogPath, RunUi& ui) {
 // while this one keeps the progress current. `report` then sees each file's
 // result in the log's order, on this thread.
 template <typename Finish, typename Report>
-bool ForEachLogged(const std::string& changeLogPath, RunUi& ui, bool showProgress, Finish finish,
-                   Report report) {
+bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolver, RunUi& ui,
+                   bool showProgress, Finish finish, Report report) {
     ChangeLogReader log(changeLogPath);
+    PathResolver mine(resolver);
     constexpr std::size_t kBatch = 1024;
     std::vector<ChangeRecord> batch;
     std::vector<FileFinish> results;
@@ -57,13 +69,14 @@ bool ForEachLogged(const std::string& changeLogPath, RunUi& ui, bool showProgres
         results.assign(batch.size(), FileFinish{});
         std::atomic<std::size_t> done{0};
         std::thread helper([&] {
+            PathResolver helpers(resolver);
             for (std::size_t i = 1; i < batch.size(); i += 2) {
-                results[i] = finish(batch[i]);
+                results[i] = finish(batch[i], helpers);
                 done.fetch_add(1);
             }
         });
         for (std::size_t i = 0; i < batch.size(); i += 2) {
-            results[i] = finish(batch[i]);
+            results[i] = finish(batch[i], mine);
             done.fetch_add(1);
             if (i % 128 == 0) {
                 progress(handled + static_cast<long>(done.load()));
@@ -117,16 +130,20 @@ bool ReportAccepted(const ChangeRecord& record, const FileFinish& finish, bool p
 
 // Undoing one file of the change log, with the messages and the question the
 // user sees. True when the file is finished.
-bool UndoLoggedFile(const ChangeRecord& record, FileSystemFlusher& flusher, RunUi& ui) {
+bool UndoLoggedFile(const ChangeRecord& record, PathResolver& resolver, FileSystemFlusher& flusher,
+                    RunUi& ui) {
     const std::string& path = record.path;
-    FileFinish finish = FinishFile(record, Decision::Undo, flusher);
+    std::string at;
+    FileFinish finish = resolver.Reach(path, at) ? FinishFile(record, at, Decision::Undo, flusher)
+                                                 : Unreachable(errno);
     if (finish.finding == Finding::ChangedAfterRun) {
         // Put back over a later change only when the user says so; else the
         // file and its backup wait for later.
         if (ui.ShowMessage(kMsgUndoOverLaterEdit, path) != Answer::Yes) {
             return false;
         }
-        finish = FinishFile(record, Decision::Undo, flusher, true);
+        finish = resolver.Reach(path, at) ? FinishFile(record, at, Decision::Undo, flusher, true)
+                                          : Unreachable(errno);
     }
     if (finish.finding == Finding::BackupNotOurs) {
         ui.ShowMessage(kMsgBackupChangedKept, BackupNameOf(path));
@@ -162,28 +179,34 @@ std::vector<std::string> ReadChangeLog(const std::string& changeLogPath, bool* o
 }
 
 bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui) {
-    if (!OpenLog(changeLogPath, ui)) {
+    std::vector<std::string> roots;
+    if (!OpenLog(changeLogPath, ui, roots)) {
         return false;
     }
+    const PathResolver resolver(roots);
     ui.CreateProgress(kTitleCommit, filesChanged);
     // Every new content in place, one flush per file system, then the
     // backups go; the progress follows the second walk.
     FileSystemFlusher flusher;
     bool allFinished = true;
-    auto place = [&flusher](const ChangeRecord& record) {
-        return FinishFile(record, Decision::Accept, flusher);
+    auto place = [&flusher](const ChangeRecord& record, PathResolver& reacher) {
+        std::string at;
+        return reacher.Reach(record.path, at) ? FinishFile(record, at, Decision::Accept, flusher)
+                                              : Unreachable(errno);
     };
-    bool read = ForEachLogged(
-        changeLogPath, ui, false, place, [&](const ChangeRecord& record, const FileFinish& finish) {
-            allFinished = ReportAccepted(record, finish, true, ui) && allFinished;
-        });
+    auto drop = [&flusher](const ChangeRecord& record, PathResolver& reacher) {
+        std::string at;
+        return reacher.Reach(record.path, at) ? DropBackup(record, at, flusher)
+                                              : Unreachable(errno);
+    };
+    auto reportWith = [&](bool placing) {
+        return [&, placing](const ChangeRecord& record, const FileFinish& finish) {
+            allFinished = ReportAccepted(record, finish, placing, ui) && allFinished;
+        };
+    };
+    bool read = ForEachLogged(changeLogPath, resolver, ui, false, place, reportWith(true));
     flusher.FlushAll();
-    auto drop = [&flusher](const ChangeRecord& record) { return DropBackup(record, flusher); };
-    read = ForEachLogged(changeLogPath, ui, true, drop,
-                         [&](const ChangeRecord& record, const FileFinish& finish) {
-                             allFinished = ReportAccepted(record, finish, false, ui) && allFinished;
-                         }) &&
-           read;
+    read = ForEachLogged(changeLogPath, resolver, ui, true, drop, reportWith(false)) && read;
     ui.DestroyProgress();
     if (!read) {
         ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
@@ -194,9 +217,11 @@ bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& u
 }
 
 bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui) {
-    if (!OpenLog(changeLogPath, ui)) {
+    std::vector<std::string> roots;
+    if (!OpenLog(changeLogPath, ui, roots)) {
         return false;
     }
+    PathResolver resolver(roots);
     ui.CreateProgress(kTitleUndo, filesChanged);
     FileSystemFlusher flusher;
     ChangeLogReader log(changeLogPath);
@@ -204,7 +229,7 @@ bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui)
     bool allFinished = true;
     ChangeRecord record;
     while (log.Next(record)) {
-        allFinished = UndoLoggedFile(record, flusher, ui) && allFinished;
+        allFinished = UndoLoggedFile(record, resolver, flusher, ui) && allFinished;
         ui.UpdateProgress(++handled);
     }
     ui.DestroyProgress();

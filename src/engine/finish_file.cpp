@@ -261,18 +261,21 @@ LeftoverState LeftoverStateOf(const std::string& path) {
 void FileSystemFlusher::Note(const std::string& path) {
     const std::string directory = DirectoryOf(path);
     dev_t device = 0;
-    if (DeviceOf(directory, device)) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (flushed_.count(device) == 0) {
-            pending_.emplace(device, directory);
-        }
+    if (!DeviceOf(directory, device)) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (flushed_.count(device) == 0 && pending_.count(device) == 0) {
+        // Held open: the name it was reached by may not last.
+        pending_[device] = std::make_shared<FileDescriptor>(
+            ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
 }
 
 void FileSystemFlusher::FlushAll() {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& [device, directory] : pending_) {
-        flushed_[device] = FlushFileSystemOf(directory);
+    for (const auto& [device, fd] : pending_) {
+        flushed_[device] = fd->get() >= 0 && ::syncfs(fd->get()) == 0 ? 0 : errno;
     }
     pending_.clear();
 }
@@ -287,8 +290,10 @@ int FileSystemFlusher::Result(const std::string& path) {
     return done == flushed_.end() ? EAGAIN : done->second;
 }
 
-FileFinish FinishFile(const ChangeRecord& record, Decision decision, FileSystemFlusher& flusher,
-                      bool overwriteLaterChanges) {
+FileFinish FinishFile(const ChangeRecord& logged, const std::string& at, Decision decision,
+                      FileSystemFlusher& flusher, bool overwriteLaterChanges) {
+    ChangeRecord record = logged;
+    record.path = at;
     FileFinish result;
     result.state = LeftoverStateOf(record.path);
     result.outcome = decision == Decision::Undo
@@ -297,7 +302,10 @@ FileFinish FinishFile(const ChangeRecord& record, Decision decision, FileSystemF
     return result;
 }
 
-FileFinish DropBackup(const ChangeRecord& record, FileSystemFlusher& flusher) {
+FileFinish DropBackup(const ChangeRecord& logged, const std::string& at,
+                      FileSystemFlusher& flusher) {
+    ChangeRecord record = logged;
+    record.path = at;
     FileFinish result;
     result.state = LeftoverStateOf(record.path);
     if (result.state != LeftoverState::ChangedWithBackup) {

@@ -35,8 +35,10 @@
 #pragma once
 
 #include "change_log.h"
+#include "file_ops.h"
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
@@ -98,7 +100,7 @@ public:
 
 private:
     std::mutex mutex_;
-    std::map<dev_t, std::string> pending_; // a directory on each file system
+    std::map<dev_t, std::shared_ptr<FileDescriptor>> pending_; // a directory on each
     std::map<dev_t, int> flushed_;
 };
 
@@ -107,11 +109,14 @@ private:
 // unless `overwriteLaterChanges`. Accepting stops short of the backup: the
 // new content is in place and its file system noted (outcome Accepted);
 // DropBackup finishes it. A record without identities finishes by name.
-FileFinish FinishFile(const ChangeRecord& record, Decision decision, FileSystemFlusher& flusher,
-                      bool overwriteLaterChanges = false);
+// System calls reach the file as `at` (see PathResolver), messages name it as
+// record.path.
+FileFinish FinishFile(const ChangeRecord& record, const std::string& at, Decision decision,
+                      FileSystemFlusher& flusher, bool overwriteLaterChanges = false);
 
 // The second half of accepting: deletes the backup of a file whose new
 // content is in place (a file and its backup, nothing else) once its file
 // system was flushed, if the backup is still the run's. Anything else stays:
 // Left, or Failed with the errno of the flush or the deletion.
-FileFinish DropBackup(const ChangeRecord& record, FileSystemFlusher& flusher);
+FileFinish DropBackup(const ChangeRecord& record, const std::string& at,
+                      FileSystemFlusher& flusher);

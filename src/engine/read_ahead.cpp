@@ -9,7 +9,8 @@ constexpr std::size_t kBatch = 16;
 constexpr long long kPreparedBytes = 64LL * 1024 * 1024;
 } // namespace
 
-ReadAhead::ReadAhead(const LineSettings& lines, int threads) : lines_(lines) {
+ReadAhead::ReadAhead(const LineSettings& lines, int threads, const PathResolver& resolver)
+    : lines_(lines), resolver_(resolver) {
     for (int i = 0; i < threads; ++i) {
         workers_.emplace_back([this] { Work(); });
     }
@@ -28,7 +29,7 @@ ReadAhead::~ReadAhead() {
     // The run ended before these prepared copies were taken.
     for (const Slot& slot : slots_) {
         if (slot.ready && slot.result.verdict == Verdict::Prepared) {
-            DiscardPrepared(slot.path, slot.result);
+            DiscardPrepared(slot.path, slot.result, &resolver_);
         }
     }
 }
@@ -81,6 +82,7 @@ LookResult ReadAhead::Take(RunUi& ui) {
 
 void ReadAhead::Work() {
     ScratchBuffers scratch;
+    PathResolver resolver(resolver_);
     std::vector<std::pair<std::size_t, std::string>> jobs;
     std::vector<LookResult> results;
     // A copy is prepared only while the copies waiting to be taken stay small.
@@ -112,7 +114,7 @@ void ReadAhead::Work() {
         results.clear();
         for (const auto& job : jobs) {
             granted = 0;
-            LookResult result = LookAhead(job.second, lines_, scratch, mayPrepare);
+            LookResult result = LookAhead(job.second, lines_, scratch, mayPrepare, &resolver);
             if (result.verdict != Verdict::Prepared) {
                 preparedBytes_.fetch_sub(granted); // room given, but no copy made
             }

@@ -20,7 +20,8 @@
 
 class ReadAhead {
 public:
-    ReadAhead(const LineSettings& lines, int threads);
+    // Each thread reaches the files through its own copy of `resolver`.
+    ReadAhead(const LineSettings& lines, int threads, const PathResolver& resolver);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -41,6 +42,7 @@ private:
     void Work();
 
     LineSettings lines_;
+    PathResolver resolver_; // for the prepared copies discarded at the end
     std::mutex mutex_;
     std::condition_variable workReady_;
     std::condition_variable verdictReady_;

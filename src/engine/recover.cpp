@@ -2,6 +2,7 @@
 
 #include "change_log.h"
 #include "file_ops.h"
+#include "safe_path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -116,7 +117,7 @@ bool FindLeftovers(const std::string& directory, std::vector<Leftover>& found) {
     return true;
 }
 
-void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode,
+void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode, const std::string& root,
                      const std::function<bool(const std::string& path)>& overwriteLaterChanges) {
     FileSystemFlusher flusher;
     auto take = [](Leftover& leftover, const FileFinish& finish) {
@@ -129,6 +130,18 @@ void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode,
         leftover.error = finish.error;
     };
     std::vector<ChangeRecord> records(leftovers.size());
+    PathResolver resolver(root.empty() ? std::vector<std::string>{}
+                                       : std::vector<std::string>{root});
+    auto finish = [&](const ChangeRecord& record, Decision decision, bool overwrite) {
+        std::string at;
+        if (!resolver.Reach(record.path, at)) {
+            FileFinish unreachable;
+            unreachable.outcome = FinishOutcome::Failed;
+            unreachable.error = errno;
+            return unreachable;
+        }
+        return FinishFile(record, at, decision, flusher, overwrite);
+    };
     for (std::size_t i = 0; i < leftovers.size(); ++i) {
         Leftover& leftover = leftovers[i];
         ChangeRecord& record = records[i];
@@ -140,14 +153,14 @@ void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode,
         } else if (leftover.state == LeftoverState::Unreadable) {
             leftover.outcome = FinishOutcome::Left;
         } else if (mode == RecoverMode::Undo) {
-            FileFinish finish = FinishFile(record, Decision::Undo, flusher);
-            if (finish.finding == Finding::ChangedAfterRun && overwriteLaterChanges &&
+            FileFinish undone = finish(record, Decision::Undo, false);
+            if (undone.finding == Finding::ChangedAfterRun && overwriteLaterChanges &&
                 overwriteLaterChanges(leftover.path)) {
-                finish = FinishFile(record, Decision::Undo, flusher, true);
+                undone = finish(record, Decision::Undo, true);
             }
-            take(leftover, finish);
+            take(leftover, undone);
         } else {
-            take(leftover, FinishFile(record, Decision::Accept, flusher));
+            take(leftover, finish(record, Decision::Accept, false));
         }
     }
     if (mode != RecoverMode::Accept) {
@@ -158,8 +171,9 @@ void FinishLeftovers(std::vector<Leftover>& leftovers, RecoverMode mode,
     flusher.FlushAll();
     for (std::size_t i = 0; i < leftovers.size(); ++i) {
         Leftover& leftover = leftovers[i];
-        if (leftover.outcome == FinishOutcome::Accepted) {
-            FileFinish dropped = DropBackup(records[i], flusher);
+        std::string at;
+        if (leftover.outcome == FinishOutcome::Accepted && resolver.Reach(leftover.path, at)) {
+            FileFinish dropped = DropBackup(records[i], at, flusher);
             leftover.outcome = dropped.outcome;
             leftover.finding = dropped.finding;
             leftover.error = dropped.error;

@@ -29,11 +29,12 @@ struct Leftover {
 // with errno set, when `directory` itself cannot be read.
 bool FindLeftovers(const std::string& directory, std::vector<Leftover>& found);
 
-// Finishes the leftovers as `mode` asks and sets each one's outcome. Each
+// Finishes the leftovers found below `root` as `mode` asks and sets each
+// one's outcome; below `root` no link is followed to reach them. Each
 // state is taken again just before it is acted on, so a leftover that changed
 // meanwhile is finished by what it is now; the record a run left on a backup
 // is checked as FinishFile does. Undoing over a file changed after the run
 // happens only where `overwriteLaterChanges` says yes. Report changes nothing.
 void FinishLeftovers(
-    std::vector<Leftover>& leftovers, RecoverMode mode,
+    std::vector<Leftover>& leftovers, RecoverMode mode, const std::string& root,
     const std::function<bool(const std::string& path)>& overwriteLaterChanges = {});

@@ -148,6 +148,16 @@ bool ReadsAsText(int fd) {
     return LooksLikeText(std::string_view(head, static_cast<std::size_t>(n)));
 }
 
+// The name system calls use for `path` (see PathResolver); without a
+// resolver, the path itself.
+bool Reach(PathResolver* resolver, const std::string& path, std::string& reach) {
+    if (resolver == nullptr) {
+        reach = path;
+        return true;
+    }
+    return resolver->Reach(path, reach);
+}
+
 // Tries `attempt` for a moment: a lock or an open descriptor that is given up
 // at once (the look ahead at a hard link of the same file) does not count.
 template <typename Attempt> bool WithinAMoment(Attempt attempt) {
@@ -386,11 +396,12 @@ enum class Commit { Done, Declined, Again, Locked, EndRun };
 // confirmation, the checks that the file is still what was read and nobody
 // else has it open, then the file becomes its backup and the copy takes its
 // name; the record and counters are kept.
-Commit CommitCopy(const std::string& path, int source, const FileIdentity& read,
-                  const CopyInfo& copy, int copyFd, RewriteContext& context) {
+Commit CommitCopy(const std::string& path, const std::string& reach, int source,
+                  const FileIdentity& read, const CopyInfo& copy, int copyFd,
+                  RewriteContext& context) {
     RunUi& ui = *context.ui;
-    const std::string temporaryName = TemporaryNameOf(path);
-    const std::string backupName = BackupNameOf(path);
+    const std::string temporaryName = TemporaryNameOf(reach);
+    const std::string backupName = BackupNameOf(reach);
     if (context.confirm) {
         Answer answer = ui.ShowMessage(kMsgConfirmFile, path);
         if (answer == Answer::Cancel) {
@@ -410,7 +421,7 @@ Commit CommitCopy(const std::string& path, int source, const FileIdentity& read,
     // copy this run wrote.
     FileIdentity now;
     FileIdentity copyNow;
-    const bool fileAsRead = RegularFileIdentity(path, now) && now == read;
+    const bool fileAsRead = RegularFileIdentity(reach, now) && now == read;
     const bool copyOurs = RegularFileIdentity(temporaryName, copyNow) && copyNow == copy.identity;
     if (!fileAsRead || !copyOurs) {
         if (copyOurs) {
@@ -418,21 +429,21 @@ Commit CommitCopy(const std::string& path, int source, const FileIdentity& read,
         }
         return Commit::Again;
     }
-    RecordNewContent(path, source, copy, copyFd);
+    RecordNewContent(reach, source, copy, copyFd);
     // A backup left by an earlier run is the only copy of that older content:
     // it is never replaced, so the rename below fails on it.
-    if (RenameNoReplace(path, backupName) != 0) {
+    if (RenameNoReplace(reach, backupName) != 0) {
         ::fremovexattr(source, kRecordAttribute);
-        ui.ShowMessage(kMsgRenameError, path, backupName);
+        ui.ShowMessage(kMsgRenameError, path, BackupNameOf(path));
         return Commit::EndRun;
     }
-    if (RenameNoReplace(temporaryName, path) != 0) {
+    if (RenameNoReplace(temporaryName, reach) != 0) {
         // Put the old content back under its name before reporting.
-        if (RenameNoReplace(backupName, path) == 0) {
+        if (RenameNoReplace(backupName, reach) == 0) {
             ::unlink(temporaryName.c_str());
             ::fremovexattr(source, kRecordAttribute);
         }
-        ui.ShowMessage(kMsgRenameError, temporaryName, path);
+        ui.ShowMessage(kMsgRenameError, TemporaryNameOf(path), path);
         return Commit::EndRun;
     }
     ChangeRecord& record = context.record;
@@ -444,7 +455,7 @@ Commit CommitCopy(const std::string& path, int source, const FileIdentity& read,
     struct stat backup {};
     ::fstat(source, &backup);
     record.backup = IdentityOf(backup);
-    if (!RegularFileIdentity(path, record.written)) {
+    if (!RegularFileIdentity(reach, record.written)) {
         record.written = copy.identity;
     }
     record.hash = copy.hash;
@@ -473,10 +484,14 @@ std::optional<FileResult> AskAboutFile(int message, const std::string& path, Run
 } // namespace
 
 int IsTextFile(const std::string& path, RunUi& ui) {
+    return IsTextFile(path, path, ui);
+}
+
+int IsTextFile(const std::string& path, const std::string& reach, RunUi& ui) {
     if (path.empty()) {
         return 1;
     }
-    FileDescriptor fd(OpenRegularFile(path));
+    FileDescriptor fd(OpenRegularFile(reach));
     if (fd.get() < 0) {
         return 1;
     }
@@ -493,7 +508,8 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     if (path.empty()) {
         return FileResult::Unchanged;
     }
-    int text = IsTextFile(path, ui);
+    std::string reach;
+    int text = Reach(context.resolver, path, reach) ? IsTextFile(path, reach, ui) : 1;
     if (text < 0) {
         return FileResult::EndRun;
     }
@@ -505,7 +521,7 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     ScratchBuffers& scratch = context.scratch;
     while (true) {
         int problem = kMsgCannotOpenFile;
-        FileDescriptor source(OpenAndLock(path));
+        FileDescriptor source(Reach(context.resolver, path, reach) ? OpenAndLock(reach) : -1);
         struct stat original {};
         if (source.get() >= 0 && ::fstat(source.get(), &original) == 0) {
             // First only look: a file in which nothing changes is only read.
@@ -519,19 +535,19 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
             FileDescriptor copyFd;
             if (readError != 0) {
                 // reported below as a file that cannot be read
-            } else if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+            } else if (::faccessat(AT_FDCWD, reach.c_str(), W_OK, AT_EACCESS) != 0) {
                 problem = kMsgWriteProtected;
             } else {
                 copy = WriteTemporaryCopy(
-                    path, source.get(), original, context.lines, scratch,
+                    reach, source.get(), original, context.lines, scratch,
                     [&](LineProcessor& writer) {
                         return FeedFile(source.get(), writer, scratch, &timer);
                     },
                     info, &copyFd);
             }
             if (copy == CopyStatus::Written) {
-                switch (CommitCopy(path, source.get(), IdentityOf(original), info, copyFd.get(),
-                                   context)) {
+                switch (CommitCopy(path, reach, source.get(), IdentityOf(original), info,
+                                   copyFd.get(), context)) {
                 case Commit::Done:
                     return FileResult::Committed;
                 case Commit::Declined:
@@ -601,14 +617,19 @@ bool PrepareCopy(const std::string& path, int original, std::string_view content
 } // namespace
 
 LookResult LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch,
-                     const std::function<bool(std::size_t bytes)>& mayPrepare) {
+                     const std::function<bool(std::size_t bytes)>& mayPrepare,
+                     PathResolver* resolver) {
     LookResult result;
     if (path.empty()) {
         result.verdict = Verdict::Unchanged;
         return result;
     }
+    std::string reach;
+    if (!Reach(resolver, path, reach)) {
+        return result;
+    }
     struct stat status {};
-    FileDescriptor fd(OpenRegularFile(path, &status));
+    FileDescriptor fd(OpenRegularFile(reach, &status));
     if (fd.get() < 0) {
         return result;
     }
@@ -658,14 +679,18 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
     }
     // A small file read whole can be copied from what is in memory.
     if (whole && mayPrepare && mayPrepare(result.bytes) &&
-        PrepareCopy(path, fd.get(), first, status, lines, scratch, result)) {
+        PrepareCopy(reach, fd.get(), first, status, lines, scratch, result)) {
         result.verdict = Verdict::Prepared;
     }
     return result;
 }
 
-void DiscardPrepared(const std::string& path, const LookResult& prepared) {
-    const std::string temporaryName = TemporaryNameOf(path);
+void DiscardPrepared(const std::string& path, const LookResult& prepared, PathResolver* resolver) {
+    std::string reach;
+    if (!Reach(resolver, path, reach)) {
+        return;
+    }
+    const std::string temporaryName = TemporaryNameOf(reach);
     FileIdentity copy;
     // The same inode number alone is not enough: it is reused as soon as a
     // file is deleted.
@@ -678,21 +703,22 @@ FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
                           RewriteContext& context) {
     // The prepared copy stands only if nothing has happened to the file or to
     // the copy since: same file, same content, not locked by anyone now.
-    FileDescriptor source(OpenAndLock(path));
+    std::string reach;
+    FileDescriptor source(Reach(context.resolver, path, reach) ? OpenAndLock(reach) : -1);
     struct stat status {};
     FileIdentity copyNow;
     if (source.get() < 0 || ::fstat(source.get(), &status) != 0 ||
         !(IdentityOf(status) == prepared.source) ||
-        !RegularFileIdentity(TemporaryNameOf(path), copyNow) || !(copyNow == prepared.temporary)) {
+        !RegularFileIdentity(TemporaryNameOf(reach), copyNow) || !(copyNow == prepared.temporary)) {
         source.Reset();
-        DiscardPrepared(path, prepared);
+        DiscardPrepared(path, prepared, context.resolver);
         return RewriteFile(path, context);
     }
     CopyInfo copy;
     copy.identity = prepared.temporary;
     copy.hash = prepared.hash;
     copy.counters = prepared.counters;
-    switch (CommitCopy(path, source.get(), prepared.source, copy, -1, context)) {
+    switch (CommitCopy(path, reach, source.get(), prepared.source, copy, -1, context)) {
     case Commit::Done:
         return FileResult::Committed;
     case Commit::Declined:
@@ -703,7 +729,7 @@ FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
         // Changed meanwhile, or open elsewhere: done in full, with its
         // questions.
         source.Reset();
-        DiscardPrepared(path, prepared);
+        DiscardPrepared(path, prepared, context.resolver);
         return RewriteFile(path, context);
     }
 }

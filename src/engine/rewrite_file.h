@@ -6,6 +6,7 @@
 #include "change_log.h"
 #include "line_processor.h"
 #include "run_ui.h"
+#include "safe_path.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,11 +40,16 @@ struct RewriteContext {
     ScratchBuffers scratch;
     // The record of the last file committed, for the change log.
     ChangeRecord record;
+    // Reaches each file without following a link below the run's directories
+    // (null: by its path).
+    PathResolver* resolver = nullptr;
 };
 
 // 1: go on with the file (also when it cannot be opened: the rewrite reports
 // that), 0: skip it (the user acknowledged message 2013), -1: end the run.
 int IsTextFile(const std::string& path, RunUi& ui);
+// The same for the file reached as `reach` (see PathResolver).
+int IsTextFile(const std::string& path, const std::string& reach, RunUi& ui);
 
 // Rewrites one file. Committed: the file was changed, its old content is its
 // backup, the counters were added and context.record says what was read and
@@ -89,7 +95,8 @@ struct LookResult {
 // there is room, its new content is written to its temporary file right away
 // (Verdict::Prepared); the file itself is never touched here.
 LookResult LookAhead(const std::string& path, const LineSettings& lines, ScratchBuffers& scratch,
-                     const std::function<bool(std::size_t bytes)>& mayPrepare = {});
+                     const std::function<bool(std::size_t bytes)>& mayPrepare = {},
+                     PathResolver* resolver = nullptr);
 
 // Commits a file prepared ahead, at its turn: if the file, its lock and its
 // temporary file are as they were when it was prepared, only the confirmation
@@ -100,4 +107,5 @@ FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
 
 // Deletes the temporary file of a prepared look that will not be committed,
 // if it is still the one that was written.
-void DiscardPrepared(const std::string& path, const LookResult& prepared);
+void DiscardPrepared(const std::string& path, const LookResult& prepared,
+                     PathResolver* resolver = nullptr);

@@ -334,15 +334,22 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
         return result;
     }
 
+    // Below the listed directories no link is followed when a file is reached.
+    std::vector<std::string> roots;
+    for (const std::string& directory : job.directories) {
+        roots.push_back(ScannedDirectoryPath(directory));
+    }
+    PathResolver resolver(roots);
     RunStatistics statistics;
     RewriteContext context;
+    context.resolver = &resolver;
     context.lines = MakeLineSettings(job, table);
     context.confirm = job.confirm;
     context.ui = &ui;
     context.statistics = &statistics;
     std::unique_ptr<ReadAhead> ahead;
     if (options.readAhead) {
-        ahead = std::make_unique<ReadAhead>(context.lines, ReadAheadThreads());
+        ahead = std::make_unique<ReadAhead>(context.lines, ReadAheadThreads(), resolver);
     }
     ScanRequest request;
     std::size_t submitted = 0;
@@ -368,7 +375,7 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
 
     ui.CreateProgress(kTitleRun, request.filesListed);
     FileQueue queue(list.get(), ahead.get(), submitted);
-    ChangeLogWriter writer(log);
+    ChangeLogWriter writer(log, roots);
     bool endedEarly = ProcessFiles(queue, context, writer, files.changeLog, result);
     ahead.reset();
     ui.DestroyProgress();

@@ -283,6 +283,10 @@ std::string MakeAbsolute(std::string directory) {
 
 } // namespace
 
+std::string ScannedDirectoryPath(const std::string& directory) {
+    return MakeAbsolute(directory);
+}
+
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     std::size_t p = 0;
     std::size_t n = 0;

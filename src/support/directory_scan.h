@@ -71,5 +71,9 @@ int Velmor_ScanDirectory(std::string_view directories, ScanRequest& request, int
 int Velmor_ScanDirectory(const std::vector<std::string>& directories, ScanRequest& request,
                          int reserved, const std::string& listFile, int reserved2);
 
+// A listed directory as the scan writes it at the start of its paths:
+// absolute (against the current directory), without trailing slashes.
+std::string ScannedDirectoryPath(const std::string& directory);
+
 // The wildcard rule of the scan.
 bool WildcardMatch(std::string_view pattern, std::string_view name);

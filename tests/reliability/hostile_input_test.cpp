@@ -1,6 +1,7 @@
 // Hostile input against the built quintrel-batch: links planted under the
 // names the program writes, file names built to be misread, and profiles
 // that are malformed or far too large.
+#include "batch_process.h"
 #include "commit_undo.h"
 #include "json_value.h"
 #include "test_support.h"
@@ -82,6 +83,63 @@ TEST_F(HostileInput, LinksUnderTheProgramsOwnNamesNeverReachAVictim) {
     EXPECT_EQ(ReadFile(P("a.txt.QUINTREL-BACKUP")), "Erde\r\n");
     EXPECT_EQ(ReadFile(P("b.txt")), "Erde\r\n");
     EXPECT_EQ(RunTool({"--recover", dir.path()}).status, 1);
+}
+
+// Whoever may write in the tree swaps a directory for a link to another
+// place after the scan listed it: the run never follows it, on the way to
+// the file nor when it finishes the run.
+TEST_F(HostileInput, ADirectorySwappedForALinkAfterTheScanIsNeverFollowed) {
+    for (bool later : {false, true}) {
+        SCOPED_TRACE(later ? "swapped before the run is finished" : "swapped during the run");
+        TempDir tree;
+        TempDir elsewhere;
+        reliability::MakeTree(tree.path(), {{"a/1.txt", "Welt\n"}, {"b/2.txt", "Welt\n"}});
+        reliability::MakeTree(elsewhere.path(), {{"2.txt", "Welt\n"}});
+        auto swap = [&] {
+            ASSERT_EQ(::rename((tree / "b").c_str(), (tree / "b.moved").c_str()), 0);
+            ASSERT_EQ(::symlink(elsewhere.path().c_str(), (tree / "b").c_str()), 0);
+        };
+        BatchProcess::Setup setup = reliability::ProcessSetup({});
+        setup.kind = BatchProcess::Input::Terminal;
+        TempDir logs;
+        std::vector<std::string> args = {"--dir",     tree.path(), "--subdirs", "--files",
+                                         "*.txt",     "--replace", "Welt",      "Erde",
+                                         "--confirm", "--answer",  "2008=5"};
+        if (later) {
+            args.insert(args.end(), {"--keep", logs / "run.log"});
+        }
+        BatchProcess tool(args, setup);
+        ASSERT_TRUE(tool.WaitForError(tree / "a/1.txt"));
+        if (!later) {
+            swap();
+            // A second question may only come when the link was followed.
+            tool.Type("6\n6\n");
+        } else {
+            tool.Type("6\n");
+        }
+        if (later) {
+            ASSERT_TRUE(tool.WaitForError(tree / "b/2.txt"));
+            tool.Type("6\n");
+        }
+        ToolResult r = tool.Finish();
+        if (later) {
+            // Both changed; then the swap, then the kept run is undone.
+            ASSERT_EQ(r.status, 0) << r.err;
+            swap();
+            ToolResult undone = RunTool({"--undo-log", logs / "run.log"});
+            EXPECT_EQ(undone.status, 1);
+            EXPECT_EQ(Snapshot(elsewhere.path()), (Tree{{"2.txt", "Welt\n"}}));
+            EXPECT_EQ(ReadFile(tree / "b.moved/2.txt"), "Erde\r\n");
+            EXPECT_EQ(ReadFile(tree / "b.moved/2.txt.QUINTREL-BACKUP"), "Welt\n");
+        } else {
+            EXPECT_NE(r.err.find("Die Datei  '" + tree / "b/2.txt" + "'  kann nicht geöffnet"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_EQ(Snapshot(elsewhere.path()), (Tree{{"2.txt", "Welt\n"}}));
+            EXPECT_EQ(ReadFile(tree / "b.moved/2.txt"), "Welt\n");
+        }
+        EXPECT_EQ(ReadFile(tree / "a/1.txt"), later ? "Welt\n" : "Erde\r\n");
+    }
 }
 
 TEST_F(HostileInput, NamesBuiltToBeMisreadAreProcessedOrLeftOutNeverConfused) {

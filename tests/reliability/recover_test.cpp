@@ -109,7 +109,7 @@ TEST(Recover, EveryStateIsReportedUndoneAndAccepted) {
             ASSERT_EQ(found.size(), 1u);
             EXPECT_EQ(found[0].path, dir / "f");
             EXPECT_EQ(found[0].state, c.state);
-            FinishLeftovers(found, mode);
+            FinishLeftovers(found, mode, dir.path());
             if (mode == RecoverMode::Report) {
                 EXPECT_EQ(found[0].outcome, FinishOutcome::Reported);
                 EXPECT_EQ(Snapshot(dir.path()), c.before);
@@ -245,7 +245,7 @@ TEST(Recover, AStepThatFailsLeavesEverythingAsItWas) {
             if (!FindLeftovers(root, found) || found.size() != 4) {
                 return 1;
             }
-            FinishLeftovers(found, mode);
+            FinishLeftovers(found, mode, dir.path());
             // The unreadable directory is reported, and every leftover in the
             // read-only one failed or (as an only copy) was left.
             const bool ok =
