@@ -7,7 +7,9 @@
 #include "terminal_ui.h"
 #include "velmor_version.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
@@ -25,7 +27,7 @@ void WriteAll(std::FILE* stream, std::string_view text) {
 bool ShowedFinishFailure(const TerminalUi& ui) {
     for (int id : {kMsgRenameError, kMsgDeleteError, kMsgChangeLogWriteError,
                    kMsgChangeLogNotOpened, kMsgChangeLogFinished, kMsgBackupKeptNotDurable,
-                   kMsgBackupChangedKept, kMsgNewContentLost}) {
+                   kMsgBackupChangedKept, kMsgNewContentLost, kMsgDirectoriesNotSearched}) {
         if (ui.Shown(id)) {
             return true;
         }
@@ -122,6 +124,21 @@ int RecoverTree(const BatchOptions& options, bool interactive, std::string& json
     return allDone ? kExitDone : kExitEndedEarly;
 }
 
+// What was printed must have reached standard output: when it could not be
+// written (a full disk, a closed pipe), the tool says so and its status is
+// at least 1.
+int FinishOutput(int status) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0 && std::fclose(stdout) == 0) {
+        return status;
+    }
+    int error = errno != 0 ? errno : EIO;
+    std::string text =
+        "quintrel-batch: " + ToolMessage(ToolText::OutputNotWritten, std::strerror(error)) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    return status == kExitDone ? kExitEndedEarly : status;
+}
+
 } // namespace
 
 int ExitStatusOf(RunOutcome outcome, bool finishFailed) {
@@ -166,11 +183,11 @@ int RunBatch(const BatchOptions& options, bool interactive) {
         if (options.json) {
             WriteAll(stdout, json);
         }
-        return status;
+        return FinishOutput(status);
     }
     }
     if (options.json) {
         WriteAll(stdout, JsonReport(report));
     }
-    return status;
+    return FinishOutput(status);
 }

@@ -62,6 +62,7 @@ enum class ToolText : int {
     DoneLeftChangedAfterRun = 7041,
     DoneLeftBackupNotOurs = 7042,
     DoneRestoredContentLost = 7043,
+    OutputNotWritten = 7044,
 };
 
 // The tool's own text in the current language, inserts filled.

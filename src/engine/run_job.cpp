@@ -215,6 +215,20 @@ bool MakeRunFiles(const RunOptions& options, RunFiles& files, RunUi& ui, RunOutc
     return true;
 }
 
+// The directories that could not be searched, one a line; a very long list
+// ends with how many more there are.
+std::string ListOfDirectories(const std::vector<std::string>& directories) {
+    constexpr std::size_t kShown = 100;
+    std::string text;
+    for (std::size_t i = 0; i < directories.size() && i < kShown; ++i) {
+        text += (i == 0 ? "" : "\n") + directories[i];
+    }
+    if (directories.size() > kShown) {
+        text += "\n(+" + std::to_string(directories.size() - kShown) + ")";
+    }
+    return text;
+}
+
 // The scan into the file list. The look ahead starts on the first files while
 // the scan is still listing the rest; it only reads, so nothing shows before
 // the run's turn. Gives the outcome that ends the run, or nothing.
@@ -246,6 +260,9 @@ std::optional<RunOutcome> ScanFiles(const Job& job, const StartCheck& start, con
     ui.EndScan();
     if (scan == ScanStopped) {
         return RunOutcome::ScanStopped;
+    }
+    if (!request.unreadable.empty()) {
+        ui.ShowMessage(kMsgDirectoriesNotSearched, ListOfDirectories(request.unreadable));
     }
     if (scan != ScanDone) {
         ui.ShowMessage(kMsgFileListNotOpened, files.fileList);

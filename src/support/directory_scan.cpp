@@ -158,6 +158,7 @@ private:
             return false;
         }
         if (path.size() > kMaxPathLength) {
+            request_.unreadable.push_back(path);
             return true;
         }
         int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
@@ -166,6 +167,10 @@ private:
         }
         int fd = ::open(path.c_str(), flags);
         if (fd < 0) {
+            // A subdirectory that vanished since it was listed is no loss.
+            if (listed || errno != ENOENT) {
+                request_.unreadable.push_back(path);
+            }
             return true;
         }
         struct stat dirStat {};
@@ -177,10 +182,12 @@ private:
         DIR* dir = ::fdopendir(fd);
         if (dir == nullptr) {
             ::close(fd);
+            request_.unreadable.push_back(path);
             return true;
         }
         std::vector<Entry> entries;
         std::size_t seen = 0;
+        errno = 0;
         while (dirent* entry = ::readdir(dir)) {
             std::string_view name = entry->d_name;
             if (name == "." || name == "..") {
@@ -191,6 +198,11 @@ private:
                 ::closedir(dir);
                 return false;
             }
+            errno = 0;
+        }
+        if (errno != 0) {
+            // Read only in part: what was read is listed, the rest is not.
+            request_.unreadable.push_back(path);
         }
         std::sort(entries.begin(), entries.end(),
                   [](const Entry& a, const Entry& b) { return a.name < b.name; });

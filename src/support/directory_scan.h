@@ -17,8 +17,9 @@
 //   or a last byte of value 0x20 or less), paths longer than 4095 bytes, the
 //   program's own temporary and backup files (".QUINTREL-TEMP",
 //   ".QUINTREL-BACKUP") and the files named in `excludedFiles`.
-// - A directory that does not exist or cannot be read lists nothing; that is
-//   not a failure.
+// - A directory that does not exist or cannot be read (or whose path is too
+//   long) lists nothing; that is not a failure, but it is named in
+//   `unreadable`.
 // - Date filter: with ScanNewerOrEqual a file is listed when its last
 //   modification (to the second, local time) is at or after the comparison
 //   time; with ScanOlder when it is before it.
@@ -58,6 +59,9 @@ struct ScanRequest {
     std::function<void(const std::string& path)> listed;
     // Files that are never listed (the run's own file list and change log).
     std::vector<std::string> excludedFiles;
+    // out: the directories that could not be read, so nothing below them
+    // was listed, in the order met.
+    std::vector<std::string> unreadable;
     // out: why the scan failed (an errno value), 0 otherwise.
     int error = 0;
 };

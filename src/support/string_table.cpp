@@ -196,6 +196,8 @@ const StringEntry kStrings[] = {
      "left as it is: the backup is no longer the run's own"},
     {7043, "der neue Inhalt ging verloren; vorheriger Inhalt zurückgestellt",
      "the new content was lost; previous content put back"},
+    {7044, "die Standardausgabe konnte nicht geschrieben werden: %s",
+     "standard output could not be written: %s"},
     // quintrel-batch: the names of the buttons a question offers (7100 + the
     // button code).
     {7101, "OK", "OK"},

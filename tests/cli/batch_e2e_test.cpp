@@ -538,8 +538,33 @@ TEST_F(BatchTool, AClosedOutputNeverLeavesARunUnfinished) {
     BatchResult r =
         BatchProcess({"--dir", ".", "--files", "*.txt", "--replace", "x", "y"}, setup).Finish();
     EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.status, 0);
     EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "y\r\n"}})); // accepted: no backup left
+    // The summary never reached anybody: that is said, with status 1.
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("die Standardausgabe konnte nicht geschrieben werden"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(BatchTool, OutputThatCannotBeWrittenIsAFailure) {
+    // A full disk under standard output: the JSON object, the summary and
+    // the recovery report are lost, which the exit status says.
+    const std::vector<std::vector<std::string>> cases = {
+        {"--dir", ".", "--files", "*.txt", "--replace", "x", "y", "--json"},
+        {"--dir", ".", "--files", "*.txt", "--replace", "y", "z"},
+        {"--recover", ".", "--json"},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        SCOPED_TRACE(args.back());
+        Make({{"a.txt", "x\ny\n"}});
+        BatchProcess::Setup setup;
+        setup.cwd = root;
+        setup.outputFile = "/dev/full";
+        BatchResult r = BatchProcess(args, setup).Finish();
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("die Standardausgabe konnte nicht geschrieben werden"),
+                  std::string::npos)
+            << r.err;
+    }
 }
 
 TEST_F(BatchTool, BadInputIsRefusedWithNothingDone) {

@@ -43,6 +43,12 @@ BatchProcess::BatchProcess(const std::vector<std::string>& args, const Setup& se
     if (pid_ == 0) {
         ::dup2(terminalSide >= 0 ? terminalSide : in[0], STDIN_FILENO);
         ::dup2(out[1], STDOUT_FILENO);
+        if (!setup.outputFile.empty()) {
+            int file = ::open(setup.outputFile.c_str(), O_WRONLY | O_CLOEXEC);
+            if (file < 0 || ::dup2(file, STDOUT_FILENO) < 0) {
+                ::_exit(124);
+            }
+        }
         ::dup2(err[1], STDERR_FILENO);
         ::signal(SIGPIPE, SIG_DFL);
         ::signal(SIGXFSZ, SIG_DFL);

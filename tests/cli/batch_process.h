@@ -26,6 +26,7 @@ public:
         std::string input; // for Input::Pipe
         Input kind = Input::Pipe;
         bool closedOutput = false;            // standard output is a pipe nobody reads
+        std::string outputFile;               // standard output goes to this file
         std::string program;                  // empty: the built quintrel-batch
         std::vector<std::string> environment; // NAME=value, added
         long long fileSizeLimit = -1;         // RLIMIT_FSIZE in bytes; -1: none

@@ -143,6 +143,39 @@ TEST_F(Faults, AReadOnlyDirectory) {
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
+TEST_F(Faults, PartsOfTheTreeThatCannotBeSearchedAreNamed) {
+    reliability::MakeTree(dir.path(), {{"d/a.txt", "Welt\n"},
+                                       {"d/closed", kDir},
+                                       {"d/closed/b.txt", "Welt\n"},
+                                       {"plain.txt", "Welt\n"}});
+    ASSERT_EQ(::chmod(P("d").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(P("d/a.txt").c_str(), 0666), 0);
+    (void)::chown(P("d/a.txt").c_str(), reliability::kUnprivileged, reliability::kUnprivileged);
+    ASSERT_EQ(::chmod(P("d/closed").c_str(), 0), 0);
+    ToolSetup setup;
+    setup.unprivileged = true;
+    ToolResult r = RunTool({"--dir", P("d"), "--dir", P("missing"), "--dir", P("plain.txt"),
+                            "--subdirs", "--files", "*.txt", "--replace", "Welt", "Erde", "--json"},
+                           setup);
+    ::chmod(P("d/closed").c_str(), 0755);
+    // Everything that could be searched was; the rest is named, once.
+    EXPECT_EQ(r.status, 1);
+    std::vector<std::string> expected = {P("missing"), P("plain.txt")};
+    if (reliability::RunningAsRoot()) {
+        expected.insert(expected.begin(), P("d/closed"));
+    }
+    std::string listed;
+    for (const std::string& directory : expected) {
+        listed += (listed.empty() ? "" : "\n") + directory;
+    }
+    EXPECT_NE(r.err.find("Diese Verzeichnisse konnten nicht durchsucht werden:\n" + listed + "\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("{\"id\":2509,"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFile(P("d/a.txt")), "Erde\r\n");
+    EXPECT_EQ(ReadFile(P("d/closed/b.txt")), "Welt\n");
+}
+
 TEST_F(Faults, AFileWithoutReadPermission) {
     const Tree before = {{"a.txt", "Welt\n"}, {"b.txt", "Welt\n"}};
     reliability::MakeTree(dir.path(), before);
