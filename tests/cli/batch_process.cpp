@@ -150,8 +150,16 @@ bool BatchProcess::Collect(int timeoutMs) {
     return true;
 }
 
-bool BatchProcess::WaitForError(const std::string& text) {
-    while (result_.err.find(text) == std::string::npos) {
+bool BatchProcess::WaitForError(const std::string& text, int times) {
+    auto count = [&] {
+        int found = 0;
+        for (std::size_t at = result_.err.find(text); at != std::string::npos;
+             at = result_.err.find(text, at + text.size())) {
+            ++found;
+        }
+        return found;
+    };
+    while (count() < times) {
         if (!Collect(-1)) {
             return false;
         }

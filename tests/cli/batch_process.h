@@ -41,9 +41,9 @@ public:
     BatchProcess(const BatchProcess&) = delete;
     BatchProcess& operator=(const BatchProcess&) = delete;
 
-    // Collects output until standard error holds `text`; false when the tool
-    // ended without writing it.
-    bool WaitForError(const std::string& text);
+    // Collects output until standard error holds `text` (`times` times);
+    // false when the tool ended without writing it that often.
+    bool WaitForError(const std::string& text, int times = 1);
     void Type(const std::string& text); // Input::Terminal only
     void Signal(int signal);
     BatchResult Finish();
