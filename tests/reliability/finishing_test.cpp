@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using reliability::ProcessSetup;
@@ -274,6 +275,37 @@ TEST_F(Finishing, ALinkAndUnlinkRenamingStoppedHalfway) {
         ToolResult r = RunTool({"--recover", dir.path(), c.mode});
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_EQ(Snapshot(dir.path()), (Tree{{"a.txt", c.result}}));
+    }
+}
+
+// Another run's copy appears beside a file between the two walks of
+// accepting (the new contents in place and flushed, the backups not yet
+// deleted). The backup may go or stay, but when it stays the run must not
+// end as if everything was accepted.
+// Disabled: today the backup stays without a word, the tool exits 0 and the
+// log is marked finished, so a later --accept-log refuses it (2026).
+TEST_F(Finishing, DISABLED_ACopyAppearingWhileAcceptingNeverHidesAKeptBackup) {
+    reliability::MakeTree(dir.path(), {{"a.txt", "Welt\n"}});
+    ASSERT_EQ(RunTool(Job("Welt", "Erde", {"--keep", Log("run.log")})).status, 0);
+    bool placed = false;
+    reliability::TracedRun run = reliability::TraceTool(
+        {"--accept-log", Log("run.log")}, {}, [&](const reliability::PendingCall& call) {
+            if (!placed && call.number == SYS_syncfs) {
+                testing_support::WriteFile(P("a.txt") + kTemporary, "eine Kopie");
+                placed = true;
+            }
+            return reliability::Next::Go;
+        });
+    if (!run.traced) {
+        GTEST_SKIP() << "tracing is not allowed here";
+    }
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(ReadFile(P("a.txt")), "Erde\r\n");
+    if (testing_support::Exists(P("a.txt") + kBackup)) {
+        EXPECT_EQ(run.status, 1) << "a backup was kept, but the tool says all is accepted";
+        EXPECT_EQ(ReadFile(Log("run.log")).find("#finished"), std::string::npos);
+    } else {
+        EXPECT_EQ(run.status, 0);
     }
 }
 
