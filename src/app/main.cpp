@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
     // A file size limit makes a write fail (and the run report it) instead
     // of ending the program in the middle of a file.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Another program opening a file while a run holds its write lease (for
+    // the renamings) makes the kernel send SIGIO: it must not end the program.
+    std::signal(SIGIO, SIG_IGN);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmor Quintrel"));
     QApplication::setOrganizationName(QStringLiteral("Velmor Software"));

@@ -46,6 +46,10 @@ void InstallStopSignals() {
     // that write fail, which is reported like a full disk; left to its
     // default, the signal would kill the tool in the middle of a file.
     ::sigaction(SIGXFSZ, &ignore, nullptr);
+    // Another program that opens a file while the run holds its write lease
+    // (for the renamings) makes the kernel send SIGIO, which would end the
+    // tool between the renamings; the lease is given up a moment later anyway.
+    ::sigaction(SIGIO, &ignore, nullptr);
 }
 
 bool StopRequested() {

@@ -160,7 +160,7 @@ FinishOutcome Undo(const ChangeRecord& record, LeftoverState state, bool overwri
             state == LeftoverState::ChangedWithBackupAndCopy) {
             FileIdentity now;
             if (!overwrite && record.writtenKnown && RegularFileIdentity(record.path, now) &&
-                !StillTheRuns(record, now)) {
+                !StillTheRuns(record, now) && !NewContentLost(record)) {
                 return Leave(Finding::ChangedAfterRun, result);
             }
         }
@@ -201,7 +201,7 @@ FinishOutcome Accept(const ChangeRecord& record, LeftoverState state, FileSystem
     if (state == LeftoverState::BetweenRenames) {
         // The complete new content takes the file's name, if it is what the
         // run wrote.
-        if (record.writtenKnown && record.bootId != CurrentBootId()) {
+        if (record.writtenKnown) {
             FileDescriptor fd(OpenRegularFile(temporary));
             std::uint64_t hash = 0;
             if (fd.get() < 0 || !HashOpenFile(fd.get(), hash) || hash != record.hash) {

@@ -65,6 +65,15 @@ BatchProcess::BatchProcess(const std::vector<std::string>& args, const Setup& se
                 ::_exit(122);
             }
         }
+        if (setup.addressSpaceLimit >= 0) {
+            struct rlimit limit {
+                static_cast<rlim_t>(setup.addressSpaceLimit),
+                    static_cast<rlim_t>(setup.addressSpaceLimit)
+            };
+            if (::setrlimit(RLIMIT_AS, &limit) != 0) {
+                ::_exit(122);
+            }
+        }
         if (setup.user >= 0) {
             const auto id = static_cast<uid_t>(setup.user);
             if (::setgroups(0, nullptr) != 0 || ::setgid(id) != 0 || ::setuid(id) != 0) {
@@ -73,6 +82,10 @@ BatchProcess::BatchProcess(const std::vector<std::string>& args, const Setup& se
         }
         if (!setup.cwd.empty() && ::chdir(setup.cwd.c_str()) != 0) {
             ::_exit(120);
+        }
+        // An alarm outlives exec: it ends the tool, not this child.
+        if (setup.watchdogSeconds > 0) {
+            ::alarm(setup.watchdogSeconds);
         }
         std::vector<char*> pointers;
         for (std::string& arg : argv) {
@@ -143,8 +156,16 @@ bool BatchProcess::Collect(int timeoutMs) {
     return true;
 }
 
-bool BatchProcess::WaitForError(const std::string& text) {
-    while (result_.err.find(text) == std::string::npos) {
+bool BatchProcess::WaitForError(const std::string& text, int times) {
+    auto count = [&] {
+        int found = 0;
+        for (std::size_t at = result_.err.find(text); at != std::string::npos;
+             at = result_.err.find(text, at + text.size())) {
+            ++found;
+        }
+        return found;
+    };
+    while (count() < times) {
         if (!Collect(-1)) {
             return false;
         }

@@ -30,6 +30,10 @@ public:
         std::string program;                  // empty: the built quintrel-batch
         std::vector<std::string> environment; // NAME=value, added
         long long fileSizeLimit = -1;         // RLIMIT_FSIZE in bytes; -1: none
+        long long addressSpaceLimit = -1;     // RLIMIT_AS in bytes; -1: none
+        // The tool is ended by SIGALRM after this many seconds (0: never), so
+        // a tool that hangs fails the test instead of hanging it.
+        unsigned watchdogSeconds = 0;
         int user = -1; // the user and group id to run as (the test must be root); -1: its own
     };
 
@@ -38,9 +42,9 @@ public:
     BatchProcess(const BatchProcess&) = delete;
     BatchProcess& operator=(const BatchProcess&) = delete;
 
-    // Collects output until standard error holds `text`; false when the tool
-    // ended without writing it.
-    bool WaitForError(const std::string& text);
+    // Collects output until standard error holds `text` (`times` times);
+    // false when the tool ended without writing it that often.
+    bool WaitForError(const std::string& text, int times = 1);
     void Type(const std::string& text); // Input::Terminal only
     void Signal(int signal);
     BatchResult Finish();

@@ -1,6 +1,7 @@
 // Hostile input against the built quintrel-batch: links planted under the
-// names the program writes, file names built to be misread, and profiles
-// that are malformed or far too large.
+// names the program writes, directories swapped for links, file names built
+// to be misread, profiles that are malformed or far too large, and lines of
+// hundreds of megabytes of blanks under a memory limit.
 #include "batch_process.h"
 #include "commit_undo.h"
 #include "json_value.h"
@@ -217,6 +218,48 @@ TEST_F(HostileInput, NamesBuiltToBeMisreadAreProcessedOrLeftOutNeverConfused) {
 
 // A profile file of `bytes`, run with the options that make a complete job;
 // the job must be the options' job on top of the defaults.
+// Lines of hundreds of megabytes of blanks, stripped at their ends, under an
+// address space limit of half their size: the streamed line never holds its
+// blanks (it writes them and takes them back), and the result is exact.
+TEST_F(HostileInput, HugeLinesOfBlanksUnderAMemoryLimit) {
+    constexpr std::size_t kMegabyte = 1 << 20;
+    constexpr std::size_t kBlankMegabytes = 300; // per line; two such lines
+    ToolSetup limited;
+    limited.addressSpaceLimit = 300LL << 20;
+    limited.watchdogSeconds = 120;
+    if (RunTool({"--version"}, limited).status != 0) {
+        GTEST_SKIP() << "this build of the tool cannot start under a 300 MB address space limit "
+                        "(a sanitizer build)";
+    }
+    {
+        const std::string path = P("blanks.txt");
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        const std::string blanks(kMegabyte, ' ');
+        auto put = [&](const std::string& text) {
+            ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        };
+        put("Anfang Welt\nx");
+        for (std::size_t i = 0; i < kBlankMegabytes; ++i) {
+            put(blanks); // a line with a text and then blanks
+        }
+        put("\n");
+        for (std::size_t i = 0; i < kBlankMegabytes; ++i) {
+            put(blanks); // a line of blanks only
+        }
+        put("\nEnde Welt  \n");
+        ::close(fd);
+    }
+    ToolResult r = RunTool({"--dir", dir.path(), "--files", "*.txt", "--replace", "Welt", "Erde",
+                            "--strip-trailing-spaces"},
+                           limited);
+    EXPECT_EQ(r.signal, 0) << "the tool was ended by a signal (out of memory?)";
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        Difference(Snapshot(dir.path()), {{"blanks.txt", "Anfang Erde\r\nx\r\n\r\nEnde Erde\r\n"}}),
+        "");
+}
+
 class HostileProfiles : public HostileInput {
 protected:
     void ExpectDefaultsPlusOptions(const std::string& profile, const std::string& name) {

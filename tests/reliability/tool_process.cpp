@@ -71,7 +71,7 @@ struct UnprivilegedPlaces {
         ::chmod(base.c_str(), 0755);
         tool = base + "/quintrel-batch";
         tmp = base + "/tmp";
-        testing_support::WriteFile(tool, testing_support::ReadFile(QUINTREL_BATCH));
+        testing_support::WriteFile(tool, testing_support::ReadFile(ToolPath()));
         ::chmod(tool.c_str(), 0755);
         testing_support::MakeDirs(tmp);
         ::chmod(tmp.c_str(), 01777);
@@ -174,11 +174,23 @@ bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
+const std::string& ToolPath() {
+    static const std::string path = [] {
+        const char* given = std::getenv("QUINTREL_BATCH_UNDER_TEST");
+        return std::string(given != nullptr && *given != '\0' ? given : QUINTREL_BATCH);
+    }();
+    return path;
+}
+
 BatchProcess::Setup ProcessSetup(const ToolSetup& setup) {
     BatchProcess::Setup process;
     process.cwd = setup.cwd;
+    process.program = ToolPath();
     process.environment = setup.environment;
     process.fileSizeLimit = setup.fileSizeLimit;
+    process.addressSpaceLimit = setup.addressSpaceLimit;
+    process.watchdogSeconds = setup.watchdogSeconds;
+    process.kind = setup.terminal ? BatchProcess::Input::Terminal : BatchProcess::Input::Pipe;
     if (setup.unprivileged && RunningAsRoot()) {
         process.program = Places().tool;
         process.environment.push_back("TMPDIR=" + Places().tmp);
@@ -191,14 +203,21 @@ ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup)
     return BatchProcess(args, ProcessSetup(setup)).Finish();
 }
 
+ToolResult RunProgram(const std::vector<std::string>& argv) {
+    BatchProcess::Setup setup;
+    setup.program = argv.at(0);
+    return BatchProcess(std::vector<std::string>(argv.begin() + 1, argv.end()), setup).Finish();
+}
+
 namespace {
 
-// Starts the tool traced and calls `onEntry(task, info)` at every entry to a
-// system call until the tool is gone; a true result kills the tool there,
-// before the call runs. False when tracing is not allowed here.
-bool Trace(const std::vector<std::string>& args, const std::string& cwd,
-           const std::function<bool(pid_t, const __ptrace_syscall_info&)>& onEntry) {
-    std::vector<std::string> argv = {QUINTREL_BATCH};
+// Starts the tool traced and calls `onEntry` at every entry to a system call
+// of any of its threads until the tool is gone; Next::Kill kills the tool
+// there, before the call runs.
+TracedRun Trace(const std::vector<std::string>& args, const ToolSetup& setup,
+                const std::function<Next(const PendingCall&)>& onEntry) {
+    TracedRun run;
+    std::vector<std::string> argv = {ToolPath()};
     argv.insert(argv.end(), args.begin(), args.end());
     pid_t pid = ::fork();
     Check(pid >= 0, "fork");
@@ -214,9 +233,16 @@ bool Trace(const std::vector<std::string>& args, const std::string& cwd,
             asan = std::string(given) + ":" + asan;
         }
         ::setenv("ASAN_OPTIONS", asan.c_str(), 1);
-        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) {
+        for (const std::string& assignment : setup.environment) {
+            std::size_t equals = assignment.find('=');
+            ::setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(),
+                     1);
+        }
+        if (!setup.cwd.empty() && ::chdir(setup.cwd.c_str()) != 0) {
             ::_exit(124);
         }
+        // A process group of its own: the tracing waits for its tasks alone.
+        ::setpgid(0, 0);
         if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) {
             ::_exit(125);
         }
@@ -227,14 +253,16 @@ bool Trace(const std::vector<std::string>& args, const std::string& cwd,
     int status = 0;
     Check(::waitpid(pid, &status, 0) == pid, "waitpid");
     if (!WIFSTOPPED(status)) {
-        return false; // tracing refused: the child ended at once
+        return run; // tracing refused: the child ended at once
     }
+    run.traced = true;
     ::ptrace(PTRACE_SETOPTIONS, pid, nullptr,
              PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACECLONE | PTRACE_O_EXITKILL);
     ::ptrace(PTRACE_SYSCALL, pid, nullptr, nullptr);
-    bool killed = false;
     while (true) {
-        pid_t task = ::waitpid(-1, &status, __WALL);
+        // The tool's threads are traced too, so they report here; other
+        // children of the test are never waited for.
+        pid_t task = ::waitpid(-pid, &status, __WALL);
         if (task < 0) {
             if (errno == EINTR) {
                 continue;
@@ -242,25 +270,39 @@ bool Trace(const std::vector<std::string>& args, const std::string& cwd,
             break; // every task of the tool is gone
         }
         if (!WIFSTOPPED(status)) {
-            continue; // a task ended
+            if (task == pid) {
+                // The leader is reported once all its threads are gone.
+                run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+                break;
+            }
+            continue; // a thread ended
         }
         const int signal = WSTOPSIG(status);
         int deliver = 0;
         if (signal == (SIGTRAP | 0x80)) {
             __ptrace_syscall_info info{};
-            if (!killed && ::ptrace(PTRACE_GET_SYSCALL_INFO, task, sizeof info, &info) > 0 &&
-                info.op == PTRACE_SYSCALL_INFO_ENTRY && onEntry(task, info)) {
-                // The task stays stopped before the call: it never runs.
-                ::kill(pid, SIGKILL);
-                killed = true;
-                continue;
+            if (!run.killed && ::ptrace(PTRACE_GET_SYSCALL_INFO, task, sizeof info, &info) > 0 &&
+                info.op == PTRACE_SYSCALL_INFO_ENTRY) {
+                PendingCall call;
+                call.task = task;
+                call.number = static_cast<long>(info.entry.nr);
+                for (std::size_t i = 0; i < call.args.size(); ++i) {
+                    call.args[i] = info.entry.args[i];
+                }
+                if (onEntry(call) == Next::Kill) {
+                    // The task stays stopped before the call: it never runs.
+                    ::kill(pid, SIGKILL);
+                    run.killed = true;
+                    continue;
+                }
             }
         } else if (signal != SIGTRAP && signal != SIGSTOP) {
             deliver = signal; // the tool's own signals (event stops carry SIGTRAP)
         }
         ::ptrace(PTRACE_SYSCALL, task, nullptr, deliver);
     }
-    return true;
+    return run;
 }
 
 // A zero-terminated string in a traced task's memory.
@@ -286,45 +328,66 @@ std::string ReadString(pid_t task, std::uint64_t address) {
 
 } // namespace
 
+std::string PendingCall::String(int index) const {
+    return ReadString(task, args.at(static_cast<std::size_t>(index)));
+}
+
+std::string PendingCall::DescriptorPath(int index) const {
+    const std::string link =
+        "/proc/" + std::to_string(task) + "/fd/" +
+        std::to_string(static_cast<int>(args.at(static_cast<std::size_t>(index))));
+    char target[4096];
+    ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+    return n < 0 ? std::string() : std::string(target, static_cast<std::size_t>(n));
+}
+
+TracedRun TraceTool(const std::vector<std::string>& args, const ToolSetup& setup,
+                    const std::function<Next(const PendingCall&)>& onEntry) {
+    return Trace(args, setup, onEntry);
+}
+
 KillRun RunAndKillAt(const std::vector<std::string>& args, const std::string& cwd, long killAt) {
     KillRun run;
-    run.traced = Trace(args, cwd, [&](pid_t, const __ptrace_syscall_info& info) {
-        if (!Counted(static_cast<long>(info.entry.nr))) {
-            return false;
-        }
-        if (++run.counted == killAt) {
-            run.killed = true;
-            return true;
-        }
-        return false;
-    });
+    ToolSetup setup;
+    setup.cwd = cwd;
+    run.traced = Trace(args, setup, [&](const PendingCall& call) {
+                     if (!Counted(call.number)) {
+                         return Next::Go;
+                     }
+                     if (++run.counted == killAt) {
+                         run.killed = true;
+                         return Next::Kill;
+                     }
+                     return Next::Go;
+                 }).traced;
     return run;
 }
 
 std::vector<SystemCall> RecordSystemCalls(const std::vector<std::string>& args,
                                           const std::string& cwd, bool* traced) {
     std::vector<SystemCall> calls;
-    *traced = Trace(args, cwd, [&](pid_t task, const __ptrace_syscall_info& info) {
-        const auto nr = static_cast<long>(info.entry.nr);
-        const std::uint64_t* a = info.entry.args;
-        if (nr == SYS_syncfs || nr == SYS_fsync || nr == SYS_fdatasync) {
-            calls.push_back({nr == SYS_syncfs  ? "syncfs"
-                             : nr == SYS_fsync ? "fsync"
-                                               : "fdatasync",
-                             {}});
-        } else if (nr == SYS_renameat || nr == SYS_renameat2) {
-            calls.push_back({"rename", ReadString(task, a[1])});
-        } else if (nr == SYS_unlinkat) {
-            calls.push_back({"unlink", ReadString(task, a[1])});
+    ToolSetup setup;
+    setup.cwd = cwd;
+    *traced = Trace(args, setup, [&](const PendingCall& call) {
+                  const long nr = call.number;
+                  if (nr == SYS_syncfs || nr == SYS_fsync || nr == SYS_fdatasync) {
+                      calls.push_back({nr == SYS_syncfs  ? "syncfs"
+                                       : nr == SYS_fsync ? "fsync"
+                                                         : "fdatasync",
+                                       {}});
+                  } else if (nr == SYS_renameat || nr == SYS_renameat2) {
+                      calls.push_back({"rename", call.String(1)});
+                  } else if (nr == SYS_unlinkat) {
+                      calls.push_back({"unlink", call.String(1)});
 #ifdef SYS_rename
-        } else if (nr == SYS_rename) {
-            calls.push_back({"rename", ReadString(task, a[0])});
-        } else if (nr == SYS_unlink) {
-            calls.push_back({"unlink", ReadString(task, a[0])});
+                  } else if (nr == SYS_rename) {
+                      calls.push_back({"rename", call.String(0)});
+                  } else if (nr == SYS_unlink) {
+                      calls.push_back({"unlink", call.String(0)});
 #endif
-        }
-        return false;
-    });
+                  }
+                  return Next::Go;
+              }).traced;
     return calls;
 }
 

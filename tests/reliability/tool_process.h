@@ -6,6 +6,9 @@
 
 #include "batch_process.h"
 
+#include <array>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <sys/types.h>
@@ -32,10 +35,18 @@ void ResetTree(const std::string& root, const Tree& tree);
 inline constexpr uid_t kUnprivileged = 65534;
 bool RunningAsRoot();
 
+// The quintrel-batch the tests run: the one built with them, unless
+// QUINTREL_BATCH_UNDER_TEST names another build of it (to see which faults
+// that build has).
+const std::string& ToolPath();
+
 struct ToolSetup {
     std::string cwd;
     bool unprivileged = false;            // as kUnprivileged (when the test runs as root)
     long long fileSizeLimit = -1;         // RLIMIT_FSIZE in bytes; -1: none
+    long long addressSpaceLimit = -1;     // RLIMIT_AS in bytes; -1: none
+    unsigned watchdogSeconds = 0;         // ended by SIGALRM after that long; 0: never
+    bool terminal = false;                // standard input is a pseudo-terminal
     std::vector<std::string> environment; // NAME=value, added
 };
 
@@ -46,6 +57,10 @@ BatchProcess::Setup ProcessSetup(const ToolSetup& setup);
 
 // Runs quintrel-batch to its end, standard input empty.
 ToolResult RunTool(const std::vector<std::string>& args, const ToolSetup& setup = {});
+
+// Runs another program (argv[0] a full path) to its end; status 121 when it
+// cannot be started.
+ToolResult RunProgram(const std::vector<std::string>& argv);
 
 // Runs quintrel-batch under ptrace and kills it with SIGKILL as it enters
 // its `killAt`-th system call of those that read directories or create,
@@ -68,6 +83,36 @@ struct SystemCall {
 };
 std::vector<SystemCall> RecordSystemCalls(const std::vector<std::string>& args,
                                           const std::string& cwd, bool* traced);
+
+// A system call a traced tool is about to make: it has not run yet, and the
+// tool waits while the test looks at it or acts on the files.
+struct PendingCall {
+    pid_t task = 0;
+    long number = 0; // SYS_...
+    std::array<std::uint64_t, 6> args{};
+    // The string argument `index` points to (a path).
+    std::string String(int index) const;
+    // What descriptor argument `index` stands for (the /proc link: a path).
+    std::string DescriptorPath(int index) const;
+};
+
+enum class Next {
+    Go,   // the call runs and the tool goes on
+    Kill, // the tool is killed with SIGKILL before the call runs
+};
+
+struct TracedRun {
+    bool traced = false; // false: the system does not allow tracing here
+    bool killed = false;
+    int status = -1; // the exit status; -1 when the tool did not exit normally
+    int signal = 0;  // the signal that ended it, if one did
+};
+
+// Runs quintrel-batch under ptrace to its end, calling `onEntry` as any of
+// its threads enters a system call (standard input, output and error are
+// /dev/null). Other children of the test are left alone.
+TracedRun TraceTool(const std::vector<std::string>& args, const ToolSetup& setup,
+                    const std::function<Next(const PendingCall&)>& onEntry);
 
 // The same moments without tracing: killed `microseconds` after its start.
 void RunAndKillAfter(const std::vector<std::string>& args, const std::string& cwd,
