@@ -107,9 +107,12 @@ int RecoverTree(const BatchOptions& options, bool interactive, std::string& json
         const bool done = leftover.outcome == FinishOutcome::Restored ||
                           leftover.outcome == FinishOutcome::Accepted ||
                           leftover.outcome == FinishOutcome::TemporaryDeleted;
-        const bool attention =
-            leftover.outcome == FinishOutcome::Left || leftover.outcome == FinishOutcome::Failed;
-        allDone = allDone && done;
+        // A content lost in a power cut is worth the user's attention even
+        // though its backup took its place again.
+        const bool attention = leftover.outcome == FinishOutcome::Left ||
+                               leftover.outcome == FinishOutcome::Failed ||
+                               leftover.finding == Finding::NewContentLost;
+        allDone = allDone && done && !attention;
         if (attention) {
             WriteAll(stderr, FormatLeftover(leftover, errorIsTerminal));
         } else if (!options.quiet && !options.json) {

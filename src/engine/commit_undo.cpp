@@ -43,7 +43,8 @@ FileFinish Unreachable(int error) {
 // Applies `finish` to every file of the log in batches; within a batch a
 // second thread takes every other file, halving the wait on the file system,
 // while this one keeps the progress current. `report` then sees each file's
-// result in the log's order, on this thread.
+// result in the log's order, on this thread. Both get the file's index in the
+// log.
 template <typename Finish, typename Report>
 bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolver, RunUi& ui,
                    bool showProgress, Finish finish, Report report) {
@@ -68,15 +69,16 @@ bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolve
         }
         results.assign(batch.size(), FileFinish{});
         std::atomic<std::size_t> done{0};
+        const auto first = static_cast<std::size_t>(handled);
         std::thread helper([&] {
             PathResolver helpers(resolver);
             for (std::size_t i = 1; i < batch.size(); i += 2) {
-                results[i] = finish(batch[i], helpers);
+                results[i] = finish(batch[i], helpers, first + i);
                 done.fetch_add(1);
             }
         });
         for (std::size_t i = 0; i < batch.size(); i += 2) {
-            results[i] = finish(batch[i], mine);
+            results[i] = finish(batch[i], mine, first + i);
             done.fetch_add(1);
             if (i % 128 == 0) {
                 progress(handled + static_cast<long>(done.load()));
@@ -88,7 +90,7 @@ bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolve
         }
         helper.join();
         for (std::size_t i = 0; i < batch.size(); ++i) {
-            report(batch[i], results[i]);
+            report(batch[i], results[i], first + i);
         }
         handled += static_cast<long>(batch.size());
         progress(handled);
@@ -96,9 +98,9 @@ bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolve
     return !log.failed();
 }
 
-// What the user is told about a file that accepting left, or a failure.
-// Gives true when the file is finished.
-bool ReportAccepted(const ChangeRecord& record, const FileFinish& finish, bool placing, RunUi& ui) {
+// What the user is told about a file that putting the new contents in place
+// left, or a failure. Gives true when the file's backup may go.
+bool ReportPlaced(const ChangeRecord& record, const FileFinish& finish, RunUi& ui) {
     const std::string& path = record.path;
     const std::string backup = BackupNameOf(path);
     switch (finish.finding) {
@@ -110,22 +112,36 @@ bool ReportAccepted(const ChangeRecord& record, const FileFinish& finish, bool p
         return false;
     case Finding::NewContentLost:
         ui.ShowMessage(kMsgNewContentLost, path, backup);
-        return finish.outcome == FinishOutcome::Restored;
-    case Finding::NotDurable:
-        ui.ShowMessage(kMsgBackupKeptNotDurable, path, backup);
         return false;
     default:
         break;
     }
-    if (finish.outcome != FinishOutcome::Failed) {
-        return true;
+    if (finish.outcome == FinishOutcome::Failed) {
+        if (finish.state == LeftoverState::BetweenRenames) {
+            ui.ShowMessage(kMsgRenameError, TemporaryNameOf(path), path);
+        } else {
+            ui.ShowMessage(kMsgDeleteError, TemporaryNameOf(path));
+        }
     }
-    if (placing && finish.state == LeftoverState::BetweenRenames) {
-        ui.ShowMessage(kMsgRenameError, TemporaryNameOf(path), path);
+    return finish.outcome == FinishOutcome::Accepted;
+}
+
+// What the user is told about a backup that was to go and stays.
+void ReportDropped(const ChangeRecord& record, const FileFinish& finish, RunUi& ui) {
+    const std::string& path = record.path;
+    const std::string backup = BackupNameOf(path);
+    if (finish.outcome == FinishOutcome::Accepted) {
+        return;
+    }
+    if (finish.finding == Finding::NotDurable) {
+        ui.ShowMessage(kMsgBackupKeptNotDurable, path, backup);
+    } else if (finish.outcome == FinishOutcome::Failed) {
+        ui.ShowMessage(kMsgDeleteError, backup);
     } else {
-        ui.ShowMessage(kMsgDeleteError, placing ? TemporaryNameOf(path) : backup);
+        // Something came between the two walks (another run's copy beside
+        // it, the backup replaced): the backup is not deleted blindly.
+        ui.ShowMessage(kMsgBackupChangedKept, backup);
     }
-    return false;
 }
 
 // Undoing one file of the change log, with the messages and the question the
@@ -186,27 +202,46 @@ bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& u
     const PathResolver resolver(roots);
     ui.CreateProgress(kTitleCommit, filesChanged);
     // Every new content in place, one flush per file system, then the
-    // backups go; the progress follows the second walk.
+    // backups go; the progress follows the second walk. What the first walk
+    // left stays out of the second.
     FileSystemFlusher flusher;
+    std::vector<bool> placed;
     bool allFinished = true;
-    auto place = [&flusher](const ChangeRecord& record, PathResolver& reacher) {
+    auto place = [&flusher](const ChangeRecord& record, PathResolver& reacher, std::size_t) {
         std::string at;
         return reacher.Reach(record.path, at) ? FinishFile(record, at, Decision::Accept, flusher)
                                               : Unreachable(errno);
     };
-    auto drop = [&flusher](const ChangeRecord& record, PathResolver& reacher) {
+    auto notePlaced = [&](const ChangeRecord& record, const FileFinish& finish, std::size_t index) {
+        placed.resize(index + 1);
+        placed[index] = ReportPlaced(record, finish, ui);
+        // A file with nothing left to finish (its backup gone already), or
+        // whose lost content got its backup back, is done.
+        const bool done =
+            placed[index] ||
+            (finish.outcome == FinishOutcome::Left && finish.finding == Finding::None) ||
+            finish.outcome == FinishOutcome::Restored;
+        allFinished = allFinished && done;
+    };
+    auto drop = [&](const ChangeRecord& record, PathResolver& reacher, std::size_t index) {
         std::string at;
+        if (index >= placed.size() || !placed[index]) {
+            FileFinish skipped;
+            skipped.outcome = FinishOutcome::Reported;
+            return skipped;
+        }
         return reacher.Reach(record.path, at) ? DropBackup(record, at, flusher)
                                               : Unreachable(errno);
     };
-    auto reportWith = [&](bool placing) {
-        return [&, placing](const ChangeRecord& record, const FileFinish& finish) {
-            allFinished = ReportAccepted(record, finish, placing, ui) && allFinished;
-        };
+    auto noteDropped = [&](const ChangeRecord& record, const FileFinish& finish, std::size_t) {
+        if (finish.outcome != FinishOutcome::Reported) {
+            ReportDropped(record, finish, ui);
+            allFinished = allFinished && finish.outcome == FinishOutcome::Accepted;
+        }
     };
-    bool read = ForEachLogged(changeLogPath, resolver, ui, false, place, reportWith(true));
+    bool read = ForEachLogged(changeLogPath, resolver, ui, false, place, notePlaced);
     flusher.FlushAll();
-    read = ForEachLogged(changeLogPath, resolver, ui, true, drop, reportWith(false)) && read;
+    read = ForEachLogged(changeLogPath, resolver, ui, true, drop, noteDropped) && read;
     ui.DestroyProgress();
     if (!read) {
         ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);

@@ -519,6 +519,10 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     const std::string temporaryName = TemporaryNameOf(path);
     KeepAliveTimer timer(&ui);
     ScratchBuffers& scratch = context.scratch;
+    // A file that keeps changing under the run is read again a few times,
+    // then reported like a file that is locked.
+    int readAgain = 0;
+    constexpr int kReadsAgain = 5;
     while (true) {
         int problem = kMsgCannotOpenFile;
         FileDescriptor source(Reach(context.resolver, path, reach) ? OpenAndLock(reach) : -1);
@@ -555,7 +559,11 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
                 case Commit::EndRun:
                     return FileResult::EndRun;
                 case Commit::Again:
-                    continue; // read again what the file holds now
+                    if (++readAgain < kReadsAgain) {
+                        continue; // read again what the file holds now
+                    }
+                    readAgain = 0;
+                    break;
                 case Commit::Locked:
                     break;
                 }

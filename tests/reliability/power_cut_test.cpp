@@ -212,13 +212,14 @@ TEST_F(PowerCut, RightAfterAKeptRun) {
                           std::string::npos)
                     << finished.err;
             } else if (finish == Finish::RecoverAccept) {
-                EXPECT_NE(finished.out.find(path + "' -> der neue Inhalt ging verloren; "
+                // Named among what needs the user's attention.
+                EXPECT_NE(finished.err.find(path + "' -> der neue Inhalt ging verloren; "
                                                    "vorheriger Inhalt zurückgestellt"),
                           std::string::npos)
-                    << finished.out;
+                    << finished.err;
             }
         }
-        if (finish == Finish::AcceptLog) {
+        if (finish == Finish::AcceptLog || (finish == Finish::RecoverAccept && !lost.empty())) {
             EXPECT_EQ(finished.status, 1) << "a lost content is not what accepting asked for";
         } else {
             EXPECT_EQ(finished.signal, 0);
