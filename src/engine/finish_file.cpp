@@ -20,17 +20,53 @@ NameKind KindOf(const std::string& path, struct stat& st) {
     return S_ISREG(st.st_mode) ? NameKind::Regular : NameKind::Other;
 }
 
-int Unlink(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+// What stands at the file's three names, looked at once.
+struct Scene {
+    struct stat file {};
+    struct stat backup {};
+    struct stat temporary {};
+    NameKind fileKind = NameKind::Missing;
+    NameKind backupKind = NameKind::Missing;
+    NameKind temporaryKind = NameKind::Missing;
+};
+
+Scene LookAt(const std::string& path, bool withTemporary = true) {
+    Scene scene;
+    scene.fileKind = KindOf(path, scene.file);
+    scene.backupKind = KindOf(BackupNameOf(path), scene.backup);
+    if (withTemporary) {
+        scene.temporaryKind = KindOf(TemporaryNameOf(path), scene.temporary);
+    }
+    return scene;
 }
 
-bool DeviceOf(const std::string& directory, dev_t& device) {
-    struct stat st {};
-    if (::stat(directory.c_str(), &st) != 0) {
-        return false;
+LeftoverState StateOf(const Scene& scene) {
+    if (scene.backupKind == NameKind::Missing && scene.temporaryKind == NameKind::Missing) {
+        return LeftoverState::Nothing;
     }
-    device = st.st_dev;
-    return true;
+    const bool fileThere = scene.fileKind != NameKind::Missing;
+    const bool backupThere = scene.backupKind != NameKind::Missing;
+    const bool temporaryThere = scene.temporaryKind != NameKind::Missing;
+    if (scene.fileKind == NameKind::Other || scene.backupKind == NameKind::Other ||
+        scene.temporaryKind == NameKind::Other) {
+        return LeftoverState::NotRegular;
+    }
+    // The file under its name and as its backup at once, with the new
+    // content beside them: stopped inside a rename made of link and unlink.
+    const bool secondName = fileThere && backupThere && scene.file.st_dev == scene.backup.st_dev &&
+                            scene.file.st_ino == scene.backup.st_ino;
+    if (backupThere && fileThere && !(secondName && temporaryThere)) {
+        return temporaryThere ? LeftoverState::ChangedWithBackupAndCopy
+                              : LeftoverState::ChangedWithBackup;
+    }
+    if (backupThere) {
+        return temporaryThere ? LeftoverState::BetweenRenames : LeftoverState::BackupOnly;
+    }
+    return fileThere ? LeftoverState::TemporaryCopy : LeftoverState::TemporaryOnly;
+}
+
+int Unlink(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
 }
 
 FinishOutcome Fail(int error, FileFinish& result) {
@@ -58,12 +94,15 @@ int DropSecondName(const std::string& path) {
 
 // True when the backup beside the file is the one the run made (and, when
 // asked, nothing was written to it since the run read it).
-bool BackupIsTheRuns(const ChangeRecord& record, bool unwrittenSince) {
+bool BackupIsTheRuns(const ChangeRecord& record, const Scene& scene, bool unwrittenSince) {
     if (!record.backupKnown) {
         return true;
     }
-    FileIdentity now;
-    if (!RegularFileIdentity(BackupNameOf(record.path), now) || !now.SameFile(record.backup)) {
+    if (scene.backupKind != NameKind::Regular) {
+        return false;
+    }
+    const FileIdentity now = IdentityOf(scene.backup);
+    if (!now.SameFile(record.backup)) {
         return false;
     }
     return !unwrittenSince || (now.size == record.backup.size &&
@@ -81,10 +120,12 @@ bool StillTheRuns(const ChangeRecord& record, const FileIdentity& now) {
 // True when the file under the name is the run's own file (no later write
 // changed its time) but no longer holds what the run wrote: its content was
 // lost (a power cut before it reached the disk).
-bool NewContentLost(const ChangeRecord& record) {
-    FileIdentity now;
-    if (!record.writtenKnown || !RegularFileIdentity(record.path, now) ||
-        !now.SameFile(record.written) || now.modified.tv_sec != record.written.modified.tv_sec ||
+bool NewContentLost(const ChangeRecord& record, const Scene& scene) {
+    if (!record.writtenKnown || scene.fileKind != NameKind::Regular) {
+        return false;
+    }
+    const FileIdentity now = IdentityOf(scene.file);
+    if (!now.SameFile(record.written) || now.modified.tv_sec != record.written.modified.tv_sec ||
         now.modified.tv_nsec != record.written.modified.tv_nsec) {
         return false;
     }
@@ -145,24 +186,22 @@ FinishOutcome Restore(const std::string& path, LeftoverState state, FileFinish& 
     return FinishOutcome::Restored;
 }
 
-FinishOutcome Undo(const ChangeRecord& record, LeftoverState state, bool overwrite,
-                   FileFinish& result) {
+FinishOutcome Undo(const ChangeRecord& record, const Scene& scene, LeftoverState state,
+                   bool overwrite, FileFinish& result) {
     const std::string temporary = TemporaryNameOf(record.path);
     switch (state) {
     case LeftoverState::ChangedWithBackup:
     case LeftoverState::ChangedWithBackupAndCopy:
     case LeftoverState::BetweenRenames:
     case LeftoverState::BackupOnly:
-        if (!BackupIsTheRuns(record, false)) {
+        if (!BackupIsTheRuns(record, scene, false)) {
             return Leave(Finding::BackupNotOurs, result);
         }
-        if (state == LeftoverState::ChangedWithBackup ||
-            state == LeftoverState::ChangedWithBackupAndCopy) {
-            FileIdentity now;
-            if (!overwrite && record.writtenKnown && RegularFileIdentity(record.path, now) &&
-                !StillTheRuns(record, now) && !NewContentLost(record)) {
-                return Leave(Finding::ChangedAfterRun, result);
-            }
+        if ((state == LeftoverState::ChangedWithBackup ||
+             state == LeftoverState::ChangedWithBackupAndCopy) &&
+            !overwrite && record.writtenKnown && scene.fileKind == NameKind::Regular &&
+            !StillTheRuns(record, IdentityOf(scene.file)) && !NewContentLost(record, scene)) {
+            return Leave(Finding::ChangedAfterRun, result);
         }
         return Restore(record.path, state, result);
     case LeftoverState::TemporaryCopy: {
@@ -174,8 +213,8 @@ FinishOutcome Undo(const ChangeRecord& record, LeftoverState state, bool overwri
     }
 }
 
-FinishOutcome Accept(const ChangeRecord& record, LeftoverState state, FileSystemFlusher& flusher,
-                     FileFinish& result) {
+FinishOutcome Accept(const ChangeRecord& record, const Scene& scene, LeftoverState state,
+                     FileSystemFlusher& flusher, FileFinish& result) {
     const std::string& path = record.path;
     const std::string temporary = TemporaryNameOf(path);
     int error = 0;
@@ -195,9 +234,10 @@ FinishOutcome Accept(const ChangeRecord& record, LeftoverState state, FileSystem
         // A temporary file that is a file's only content, or nothing to do.
         return FinishOutcome::Left;
     }
-    if (!BackupIsTheRuns(record, true)) {
+    if (!BackupIsTheRuns(record, scene, true)) {
         return Leave(Finding::BackupNotOurs, result);
     }
+    dev_t device = scene.backup.st_dev;
     if (state == LeftoverState::BetweenRenames) {
         // The complete new content takes the file's name, if it is what the
         // run wrote.
@@ -217,58 +257,28 @@ FinishOutcome Accept(const ChangeRecord& record, LeftoverState state, FileSystem
         if (state == LeftoverState::ChangedWithBackupAndCopy && (error = Unlink(temporary)) != 0) {
             return Fail(error, result);
         }
-        if (NewContentLost(record)) {
+        if (NewContentLost(record, scene)) {
             result.finding = Finding::NewContentLost;
             return Restore(path, LeftoverState::ChangedWithBackup, result);
         }
+        device = scene.file.st_dev;
     }
-    flusher.Note(path);
+    flusher.Note(device, path);
     return FinishOutcome::Accepted;
 }
 
 } // namespace
 
 LeftoverState LeftoverStateOf(const std::string& path) {
-    struct stat fileStat {};
-    struct stat backupStat {};
-    struct stat temporaryStat {};
-    const NameKind file = KindOf(path, fileStat);
-    const NameKind backup = KindOf(BackupNameOf(path), backupStat);
-    const NameKind temporary = KindOf(TemporaryNameOf(path), temporaryStat);
-    if (backup == NameKind::Missing && temporary == NameKind::Missing) {
-        return LeftoverState::Nothing;
-    }
-    const bool fileThere = file != NameKind::Missing;
-    const bool backupThere = backup != NameKind::Missing;
-    const bool temporaryThere = temporary != NameKind::Missing;
-    if (file == NameKind::Other || backup == NameKind::Other || temporary == NameKind::Other) {
-        return LeftoverState::NotRegular;
-    }
-    // The file under its name and as its backup at once, with the new
-    // content beside them: stopped inside a rename made of link and unlink.
-    const bool secondName = fileThere && backupThere && fileStat.st_dev == backupStat.st_dev &&
-                            fileStat.st_ino == backupStat.st_ino;
-    if (backupThere && fileThere && !(secondName && temporaryThere)) {
-        return temporaryThere ? LeftoverState::ChangedWithBackupAndCopy
-                              : LeftoverState::ChangedWithBackup;
-    }
-    if (backupThere) {
-        return temporaryThere ? LeftoverState::BetweenRenames : LeftoverState::BackupOnly;
-    }
-    return fileThere ? LeftoverState::TemporaryCopy : LeftoverState::TemporaryOnly;
+    return StateOf(LookAt(path));
 }
 
-void FileSystemFlusher::Note(const std::string& path) {
-    const std::string directory = DirectoryOf(path);
-    dev_t device = 0;
-    if (!DeviceOf(directory, device)) {
-        return;
-    }
+void FileSystemFlusher::Note(dev_t device, const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (flushed_.count(device) == 0 && pending_.count(device) == 0) {
         // Held open: the name it was reached by may not last.
         pending_[device] = std::make_shared<FileDescriptor>(
-            ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
 }
 
@@ -280,11 +290,7 @@ void FileSystemFlusher::FlushAll() {
     pending_.clear();
 }
 
-int FileSystemFlusher::Result(const std::string& path) {
-    dev_t device = 0;
-    if (!DeviceOf(DirectoryOf(path), device)) {
-        return errno;
-    }
+int FileSystemFlusher::Result(dev_t device) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto done = flushed_.find(device);
     return done == flushed_.end() ? EAGAIN : done->second;
@@ -295,10 +301,11 @@ FileFinish FinishFile(const ChangeRecord& logged, const std::string& at, Decisio
     ChangeRecord record = logged;
     record.path = at;
     FileFinish result;
-    result.state = LeftoverStateOf(record.path);
+    const Scene scene = LookAt(record.path);
+    result.state = StateOf(scene);
     result.outcome = decision == Decision::Undo
-                         ? Undo(record, result.state, overwriteLaterChanges, result)
-                         : Accept(record, result.state, flusher, result);
+                         ? Undo(record, scene, result.state, overwriteLaterChanges, result)
+                         : Accept(record, scene, result.state, flusher, result);
     return result;
 }
 
@@ -307,18 +314,23 @@ FileFinish DropBackup(const ChangeRecord& logged, const std::string& at,
     ChangeRecord record = logged;
     record.path = at;
     FileFinish result;
-    result.state = LeftoverStateOf(record.path);
-    if (result.state != LeftoverState::ChangedWithBackup) {
+    // A temporary file beside it makes no difference now: the new content is
+    // in place, the backup holds only what the user let go.
+    const Scene scene = LookAt(record.path, false);
+    if (scene.fileKind != NameKind::Regular || scene.backupKind != NameKind::Regular ||
+        (scene.file.st_dev == scene.backup.st_dev && scene.file.st_ino == scene.backup.st_ino)) {
+        result.state = StateOf(scene);
         result.outcome = FinishOutcome::Left;
         return result;
     }
-    if (!BackupIsTheRuns(record, true)) {
+    result.state = LeftoverState::ChangedWithBackup;
+    if (!BackupIsTheRuns(record, scene, true)) {
         result.outcome = Leave(Finding::BackupNotOurs, result);
         return result;
     }
     // The new content may not be on disk when its file system failed to
     // flush: the backup then stays.
-    int error = flusher.Result(record.path);
+    int error = flusher.Result(scene.file.st_dev);
     if (error != 0) {
         result.finding = Finding::NotDurable;
     } else if ((error = Unlink(BackupNameOf(record.path))) == ENOENT) {

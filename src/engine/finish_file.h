@@ -90,13 +90,14 @@ struct FileFinish {
 // any backup on it goes; safe to share between threads.
 class FileSystemFlusher {
 public:
-    // The file system holding `path`'s directory is to be flushed.
-    void Note(const std::string& path);
+    // The file system `device`, which holds the file at `path`, is to be
+    // flushed.
+    void Note(dev_t device, const std::string& path);
     // Flushes every noted file system that was not flushed yet.
     void FlushAll();
-    // 0 when the file system holding `path`'s directory was flushed, else the
-    // errno of its flush (EAGAIN when it was never noted).
-    int Result(const std::string& path);
+    // 0 when the file system was flushed, else the errno of its flush
+    // (EAGAIN when it was never noted).
+    int Result(dev_t device);
 
 private:
     std::mutex mutex_;

@@ -230,16 +230,20 @@ private:
 // it locked (its copy in the making), and a link planted there is never
 // followed. -1 with errno (EWOULDBLOCK when the name is another's).
 int CreateTemporaryFile(const std::string& name) {
-    FileDescriptor leftover(::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (leftover.get() >= 0 && ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0) {
-        return -1;
+    const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    FileDescriptor fd(::open(name.c_str(), flags, 0600));
+    if (fd.get() < 0 && errno == EEXIST) {
+        FileDescriptor leftover(
+            ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (leftover.get() >= 0 && ::flock(leftover.get(), LOCK_EX | LOCK_NB) != 0) {
+            return -1;
+        }
+        if (::unlink(name.c_str()) != 0 && errno != ENOENT) {
+            return -1;
+        }
+        leftover.Reset();
+        fd.Reset(::open(name.c_str(), flags, 0600));
     }
-    if (::unlink(name.c_str()) != 0 && errno != ENOENT) {
-        return -1;
-    }
-    leftover.Reset();
-    FileDescriptor fd(
-        ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         int error = errno;
         if (fd.get() >= 0) {
