@@ -237,7 +237,8 @@ void ShootLanguage(int language, const QString& directory) {
         file.close();
         RunStatistics statistics{3, 2, 4, 5, 1};
         WindowRunUi ui(main);
-        SummaryDialog summary(&main, RunSummaryInfo{statistics, ToUtf8(log)}, ui);
+        SummaryDialog summary(&main, RunSummaryInfo{statistics, ToUtf8(log), kNoLineOperations},
+                              ui);
         summary.show();
         Save(&summary, "summary");
         SaveNextModal("accept-question");

@@ -162,7 +162,7 @@ std::string FormatRecord(const ChangeRecord& record) {
     return "B " + FormatIdentity(record.backup) + " N " + FormatIdentity(record.written) + " H " +
            Hex(record.hash) + " C " + std::to_string(c.lineChanges) + " " +
            std::to_string(c.replacements) + " " + std::to_string(c.emptyLinesRemoved) + " " +
-           std::to_string(record.longLines);
+           std::to_string(c.longLines);
 }
 
 bool ParseRecord(std::string_view text, ChangeRecord& record) {
@@ -174,7 +174,7 @@ bool ParseRecord(std::string_view text, ChangeRecord& record) {
     if (!words.Expect("B") || !words.Identity(parsed.backup) || !words.Expect("N") ||
         !words.Identity(parsed.written) || !words.Expect("H") || !words.Unsigned(parsed.hash, 16) ||
         !words.Expect("C") || !words.Counter(c.lineChanges) || !words.Counter(c.replacements) ||
-        !words.Counter(c.emptyLinesRemoved) || !words.Counter(parsed.longLines) || !words.AtEnd()) {
+        !words.Counter(c.emptyLinesRemoved) || !words.Counter(c.longLines) || !words.AtEnd()) {
         return false;
     }
     parsed.backupKnown = true;

@@ -36,7 +36,6 @@ struct ChangeRecord {
     std::uint64_t hash = 0;    // of the new content
     std::string bootId;        // the system start the record was made in
     FileCounters counters;
-    std::int32_t longLines = 0; // lines too long for replacements that hold a search text
 };
 
 // The identity of this system start (new at every boot): contents recorded in

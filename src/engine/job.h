@@ -66,6 +66,9 @@ struct RunStatistics {
     std::int32_t LinesChanged = 0;
     std::int32_t ReplacementsMade = 0;
     std::int32_t EmptyLinesRemoved = 0;
+    // Lines too long for replacements in which a search text stands, in
+    // every file read (changed or not).
+    std::int32_t LinesTooLong = 0;
     bool operator==(const RunStatistics&) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "line_processor.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -96,6 +97,11 @@ LineProcessor::LineProcessor(const LineSettings& settings, ByteSink* sink)
     if (settings_.table != nullptr && settings_.table->empty()) {
         settings_.table = nullptr;
     }
+    if (settings_.table != nullptr) {
+        for (const ReplacementPair& pair : settings_.table->pairs) {
+            longestSearch_ = std::max(longestSearch_, pair.searchLength());
+        }
+    }
     // Looking for a change in a job that can change nothing needs no reading.
     if (sink_ == nullptr && settings_.table == nullptr && !settings_.deleteEmptyLines &&
         settings_.leadingStripChars.empty() && settings_.trailingStripChars.empty()) {
@@ -153,8 +159,11 @@ void LineProcessor::ProcessLine(std::string_view line, bool hasLineFeed) {
     std::string_view afterLead = prefix.substr(lead);
     std::size_t trail = TrailingSpan(afterLead, settings_.trailingStripChars);
     std::string_view stripped = afterLead.substr(0, afterLead.size() - trail);
-    bool replace = settings_.table != nullptr && content.size() <= kMaxReplaceableLine &&
-                   MayReplaceInLine(stripped, *settings_.table);
+    bool mayReplace = settings_.table != nullptr && MayReplaceInLine(stripped, *settings_.table);
+    bool replace = mayReplace && content.size() <= kMaxReplaceableLine;
+    if (mayReplace && !replace) {
+        ++counters_.longLines;
+    }
     if (lead == 0 && trail == 0 && !replace) {
         Write(content);
         EmitLineEnd(ending);
@@ -297,6 +306,7 @@ void LineProcessor::StreamLongLine(std::string_view bytes, bool endOfLine, bool 
     if (!streaming_) {
         BeginStreamedLine();
     }
+    SearchStreamed(bytes);
     std::size_t i = stripping_ ? StripLeadingStreamed(bytes) : 0;
     while (i < bytes.size() && !done_) {
         // Ordinary bytes go out in one piece.
@@ -319,8 +329,33 @@ void LineProcessor::StreamLongLine(std::string_view bytes, bool endOfLine, bool 
     }
 }
 
+// Whether a search text stands in the streamed line, its pieces taken with
+// the end of the piece before (where a text may have begun).
+void LineProcessor::SearchStreamed(std::string_view bytes) {
+    const ReplacementTable* table = settings_.table;
+    if (table == nullptr || longHit_ || bytes.empty()) {
+        return;
+    }
+    std::string text = longTail_;
+    text.append(bytes);
+    if (const PairAutomaton* automaton = table->automaton()) {
+        longHit_ = automaton->AnyIn(text);
+    } else {
+        for (const ReplacementPair& pair : table->pairs) {
+            if (pair.search.Find(text, 0) != std::string_view::npos) {
+                longHit_ = true;
+                break;
+            }
+        }
+    }
+    std::size_t keep = longestSearch_ > 0 ? longestSearch_ - 1 : 0;
+    longTail_ = text.substr(text.size() > keep ? text.size() - keep : 0);
+}
+
 void LineProcessor::BeginStreamedLine() {
     streaming_ = true;
+    longHit_ = false;
+    longTail_.clear();
     stripping_ = !settings_.leadingStripChars.empty();
     inRest_ = false;
     hadContent_ = false;
@@ -427,6 +462,9 @@ void LineProcessor::WriteCarriageReturns(std::uint64_t count) {
 // line end, the blanks before them are stripped.
 void LineProcessor::EndStreamedLine(bool hasLineFeed) {
     streaming_ = false;
+    if (longHit_) {
+        ++counters_.longLines;
+    }
     if (stripping_ && leadingStripped_) {
         // The whole line was leading strip characters.
         ++counters_.lineChanges;

@@ -31,10 +31,16 @@ struct LineSettings {
     const ReplacementTable* table = nullptr; // null or empty: no replacements
 };
 
+// No operation at all (for showing a run's changes without its settings).
+inline const LineSettings kNoLineOperations{};
+
 struct FileCounters {
     std::int32_t lineChanges = 0;
     std::int32_t replacements = 0;
     std::int32_t emptyLinesRemoved = 0;
+    // Lines too long for replacements in which a search text stands (they
+    // are left as they are; the user is told).
+    std::int32_t longLines = 0;
     bool Changed() const { return lineChanges != 0 || emptyLinesRemoved != 0; }
 };
 
@@ -83,6 +89,7 @@ private:
     void ScanForChange(std::string_view bytes, std::size_t& pos);
     void StreamLongLine(std::string_view bytes, bool endOfLine, bool hasLineFeed);
     void BeginStreamedLine();
+    void SearchStreamed(std::string_view bytes);
     std::size_t StripLeadingStreamed(std::string_view bytes);
     void StreamSpecial(char c);
     void StripHeldBlanks();
@@ -111,6 +118,9 @@ private:
     bool inRest_ = false;     // past the line's first zero byte
     bool hadContent_ = false; // a byte other than the line end was seen
     bool leadingStripped_ = false;
+    bool longHit_ = false; // a search text stands in the streamed line
+    std::string longTail_; // its last bytes, where a text may begin
+    std::size_t longestSearch_ = 0;
     std::uint64_t heldBlanks_ = 0;      // trailing strip characters that may go
     std::uint64_t carriageReturns_ = 0; // not yet written
     std::array<bool, 256> special_{};   // bytes the streamed line stops at

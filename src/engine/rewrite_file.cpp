@@ -469,6 +469,7 @@ Commit CommitCopy(const std::string& path, const std::string& reach, int source,
     statistics.LinesChanged += copy.counters.lineChanges;
     statistics.EmptyLinesRemoved += copy.counters.emptyLinesRemoved;
     statistics.ReplacementsMade += copy.counters.replacements;
+    statistics.LinesTooLong += copy.counters.longLines;
     return Commit::Done;
 }
 
@@ -536,6 +537,7 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
             LineProcessor look(context.lines, nullptr);
             int readError = FeedFile(source.get(), look, scratch, &timer);
             if (readError == 0 && !look.counters().Changed()) {
+                context.statistics->LinesTooLong += look.counters().longLines;
                 return FileResult::Unchanged;
             }
             CopyStatus copy = CopyStatus::ReadFailed;
@@ -687,6 +689,7 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
     look.Finish();
     if (!look.counters().Changed()) {
         result.verdict = Verdict::Unchanged;
+        result.counters = look.counters();
         return result;
     }
     // A small file read whole can be copied from what is in memory.

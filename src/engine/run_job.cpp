@@ -301,7 +301,9 @@ bool ProcessFiles(FileQueue& queue, RewriteContext& context, ChangeLogWriter& lo
     LookResult look;
     while (queue.Next(path, look, ui)) {
         FileResult r = FileResult::Unchanged;
-        if (look.verdict == Verdict::Prepared) {
+        if (look.verdict == Verdict::Unchanged) {
+            statistics.LinesTooLong += look.counters.longLines;
+        } else if (look.verdict == Verdict::Prepared) {
             r = CommitPrepared(path, look, context);
         } else if (look.verdict == Verdict::NeedsRewrite) {
             r = RewriteFile(path, context);
@@ -406,9 +408,14 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
     result.statistics = statistics;
     result.outcome = endedEarly ? RunOutcome::EndedEarly : RunOutcome::Completed;
     if (statistics.FilesChanged != 0) {
-        ui.RunSummary(RunSummaryInfo{result.statistics, files.changeLog});
+        ui.RunSummary(RunSummaryInfo{result.statistics, files.changeLog, context.lines});
     } else {
         ui.ShowMessage(kMsgNoFileChanged);
+        // A search text that stands only in lines too long to be replaced:
+        // nothing changed, and the user learns why.
+        if (statistics.LinesTooLong > 0) {
+            ui.ShowMessage(kMsgLongLinesNotReplaced, std::to_string(statistics.LinesTooLong));
+        }
     }
     return result;
 }

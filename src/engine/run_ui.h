@@ -4,6 +4,7 @@
 #pragma once
 
 #include "job.h"
+#include "line_processor.h"
 #include "string_table.h"
 
 #include <string>
@@ -14,6 +15,8 @@
 struct RunSummaryInfo {
     const RunStatistics& statistics;
     const std::string& changeLogPath;
+    // The run's line operations, to show what they changed.
+    const LineSettings& lines;
 };
 
 class RunUi {

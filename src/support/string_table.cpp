@@ -88,6 +88,8 @@ const StringEntry kStrings[] = {
      "den Stand vor dem Lauf zurückgesetzt werden? Die späteren Änderungen gehen dabei verloren.",
      "?YN The file  '%s'  was changed again after the run.\nPut it back as it was before the run "
      "anyway? The later changes will be lost."},
+    {2508, "! In  %s  Zeilen, die länger als 29.999 Bytes sind, wurde nicht ersetzt.",
+     "! Nothing was replaced in  %s  lines longer than 29,999 bytes."},
     {2509, "! Diese Verzeichnisse konnten nicht durchsucht werden:\n%s",
      "! These directories could not be searched:\n%s"},
     {3000, "Bearbeitungs-Profile (*.vqp)|*.vqp|", "Job profiles (*.vqp)|*.vqp|"},

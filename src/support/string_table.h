@@ -56,6 +56,7 @@ enum StringId : int {
     kMsgConfirmFile = 2505,
     kMsgTranslationWritten = 2506,
     kMsgUndoOverLaterEdit = 2507,
+    kMsgLongLinesNotReplaced = 2508,
     kMsgDirectoriesNotSearched = 2509,
     kFilterProfiles = 3000,
     kFilterAllFiles = 3001,

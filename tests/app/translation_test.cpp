@@ -106,7 +106,7 @@ Walk WalkEveryWindow(int language) {
     testing_support::WriteFile(log, dir / "a.txt\r\n");
     RunStatistics statistics{1, 1, 1, 1, 0};
     ScriptedRunUi ui;
-    SummaryDialog summary(&main, RunSummaryInfo{statistics, log}, ui);
+    SummaryDialog summary(&main, RunSummaryInfo{statistics, log, kNoLineOperations}, ui);
     Collect(walk, &summary);
 
     LanguageChooser chooser(&main, {kLanguageEnglish, kLanguageGerman}, language);

@@ -34,10 +34,11 @@ struct ChangedTree {
     testing_support::TempDir dir;
     std::string a, b, log;
     RunStatistics statistics;
+    LineSettings lines;
 };
 
 struct SummaryFixture {
-    SummaryFixture() : summary(nullptr, RunSummaryInfo{tree.statistics, tree.log}, ui) {
+    SummaryFixture() : summary(nullptr, RunSummaryInfo{tree.statistics, tree.log, tree.lines}, ui) {
         summary.show();
     }
     ChangedTree tree;
@@ -179,7 +180,7 @@ TEST(SummaryDialog, UnreadableLogLeavesTheListEmpty) {
     std::string missing = tree.dir / "no-log";
     ScriptedRunUi ui;
     OpenHook hook(true);
-    SummaryDialog summary(nullptr, RunSummaryInfo{tree.statistics, missing}, ui);
+    SummaryDialog summary(nullptr, RunSummaryInfo{tree.statistics, missing, tree.lines}, ui);
     EXPECT_EQ(Velmor_GetBoxCount(summary.ChangedFileList()), 0);
     EXPECT_EQ(GetControlText(summary, kIdFilesProcessedValue), "7");
     summary.SendCommand(kIdViewFile, 0);
