@@ -284,6 +284,14 @@ private:
         }
     }
     void Answer(const KnownOption&, const Values& values) { AddAnswer(values[0]); }
+    void DryRun(const KnownOption&, const Values&) { options_.dryRun = true; }
+    void Diff(const KnownOption&, const Values&) { options_.diff = true; }
+    void Only(const KnownOption& known, const Values& values) {
+        std::string path;
+        if (NotEmpty(known.name, values[0]) && Absolute(values[0], path)) {
+            options_.only.push_back(path);
+        }
+    }
     void Json(const KnownOption&, const Values&) {} // taken wherever it stands
     void Quiet(const KnownOption&, const Values&) { options_.quiet = true; }
     void Help(const KnownOption&, const Values&) { Stop(BatchAction::Help); }
@@ -362,6 +370,16 @@ private:
 
     void CheckCombination() {
         const FinishMode finish = options_.finish;
+        const bool withLog = finish == FinishMode::AcceptLog || finish == FinishMode::UndoLog;
+        if (!options_.only.empty() && !withLog) {
+            Fail(ToolMessage(ToolText::OnlyWithoutLog));
+            return;
+        }
+        if (options_.dryRun && (!finishOption_.empty() || !options_.recoverDirectory.empty())) {
+            Fail(ToolMessage(ToolText::DryRunWith,
+                             finishOption_.empty() ? "--recover" : finishOption_));
+            return;
+        }
         if (!options_.recoverDirectory.empty()) {
             // Recovery takes no job; --undo and --accept say how to finish.
             if (!firstJobOption_.empty()) {
@@ -424,6 +442,9 @@ const Parser::KnownOption Parser::kOptions[] = {
     {"--time", 1, Group::Job, &Parser::SetTime},
     {"--confirm", 0, Group::Job, &Parser::SetFlag, &Job::confirm},
     {"--keep-line-ends", 0, Group::Job, &Parser::SetFlag, &Job::keepLineEnds},
+    {"--dry-run", 0, Group::Other, &Parser::DryRun},
+    {"--diff", 0, Group::Other, &Parser::Diff},
+    {"--only", 1, Group::Other, &Parser::Only},
     {"--accept", 0, Group::Finish, &Parser::Finish},
     {"--undo", 0, Group::Finish, &Parser::Finish},
     {"--keep", 1, Group::Finish, &Parser::FinishWithLog},

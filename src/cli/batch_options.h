@@ -38,7 +38,10 @@ struct BatchOptions {
     std::map<int, int> answers;                    // message id -> button code
     bool json = false;
     bool quiet = false;
-    int language = 0; // 44 or 49 from --lang; 0 when not given
+    bool dryRun = false;           // run without changing a file
+    bool diff = false;             // print each changed file's changes
+    std::vector<std::string> only; // absolute; finish just these from `log`
+    int language = 0;              // 44 or 49 from --lang; 0 when not given
 };
 
 // Parses the arguments (without the program name). Relative directories and

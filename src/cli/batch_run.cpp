@@ -2,6 +2,7 @@
 
 #include "batch_texts.h"
 #include "commit_undo.h"
+#include "file_reports.h"
 #include "json_report.h"
 #include "recover.h"
 #include "terminal_ui.h"
@@ -48,6 +49,7 @@ int CarryOutJob(const BatchOptions& options, bool interactive, BatchReport& repo
     if (options.finish == FinishMode::Keep) {
         runOptions.changeLogPath = options.log;
     }
+    runOptions.dryRun = options.dryRun;
     RunResult result = RunJob(options.job, start, ui, runOptions);
     if (result.outcome == RunOutcome::NoFiles && options.finish == FinishMode::Keep) {
         // A kept run that found nothing has an empty change log, so that
@@ -65,18 +67,29 @@ int CarryOutJob(const BatchOptions& options, bool interactive, BatchReport& repo
     }
     report.statistics = result.statistics;
     report.changed = ui.changed();
+    report.files = ui.files();
     report.messages = ui.messages();
     return ExitStatusOf(result.outcome, !ui.finished() || ShowedFinishFailure(ui));
 }
 
 int FinishKeptRun(const BatchOptions& options, BatchReport& report) {
     TerminalUi ui(options, false);
-    std::vector<std::string> paths = ReadChangeLog(options.log);
-    const long count = static_cast<long>(paths.size());
-    bool read = options.finish == FinishMode::AcceptLog ? CommitChanges(options.log, count, ui)
-                                                        : UndoChanges(options.log, count, ui);
+    std::vector<FileReport> files = ReportChangedFiles(options.log, nullptr);
+    // With --only, just the files named (as the log names them).
+    const FileSelection only(options.only.begin(), options.only.end());
+    const FileSelection* selection = options.only.empty() ? nullptr : &only;
+    if (selection != nullptr) {
+        std::erase_if(files, [&](const FileReport& file) { return only.count(file.path) == 0; });
+    }
+    const long count = static_cast<long>(files.size());
+    bool read = options.finish == FinishMode::AcceptLog
+                    ? CommitChanges(options.log, count, ui, selection)
+                    : UndoChanges(options.log, count, ui, selection);
     if (read) {
-        report.changed = std::move(paths);
+        for (const FileReport& file : files) {
+            report.changed.push_back(file.path);
+        }
+        report.files = std::move(files);
     }
     report.messages = ui.messages();
     return !read || ShowedFinishFailure(ui) ? kExitEndedEarly : kExitDone;

@@ -95,12 +95,17 @@ std::string FormatSummary(const RunStatistics& statistics,
         {statistics.ReplacementsMade, kLabelReplacementsMade},
         {statistics.EmptyLinesRemoved, kLabelEmptyLinesRemoved},
     };
+    std::vector<std::pair<std::int32_t, int>> shown(std::begin(rows), std::end(rows));
+    // Lines too long to replace are named only where there were some.
+    if (statistics.LinesTooLong > 0) {
+        shown.emplace_back(statistics.LinesTooLong, kLabelLinesTooLong);
+    }
     std::size_t width = 1;
-    for (const auto& row : rows) {
+    for (const auto& row : shown) {
         width = std::max(width, std::to_string(row.first).size());
     }
     std::string text;
-    for (const auto& [value, label] : rows) {
+    for (const auto& [value, label] : shown) {
         std::string number = std::to_string(value);
         text.append(width - number.size(), ' ');
         text += number;

@@ -63,6 +63,8 @@ enum class ToolText : int {
     DoneLeftBackupNotOurs = 7042,
     DoneRestoredContentLost = 7043,
     OutputNotWritten = 7044,
+    OnlyWithoutLog = 7045,
+    DryRunWith = 7046,
 };
 
 // The tool's own text in the current language, inserts filled.

@@ -67,8 +67,25 @@ std::string JsonReport(const BatchReport& report) {
     out += ",\"LinesChanged\":" + std::to_string(s.LinesChanged);
     out += ",\"ReplacementsMade\":" + std::to_string(s.ReplacementsMade);
     out += ",\"EmptyLinesRemoved\":" + std::to_string(s.EmptyLinesRemoved);
+    out += ",\"LinesTooLong\":" + std::to_string(s.LinesTooLong);
     out += ",\"changed\":";
     AppendStringArray(out, report.changed);
+    out += ",\"files\":[";
+    for (std::size_t i = 0; i < report.files.size(); ++i) {
+        const FileReport& file = report.files[i];
+        const FileCounters& c = file.counters;
+        out += i > 0 ? ",{" : "{";
+        out += "\"path\":" + JsonString(file.path);
+        out += ",\"LinesChanged\":" + std::to_string(c.lineChanges);
+        out += ",\"ReplacementsMade\":" + std::to_string(c.replacements);
+        out += ",\"EmptyLinesRemoved\":" + std::to_string(c.emptyLinesRemoved);
+        out += ",\"LinesTooLong\":" + std::to_string(c.longLines);
+        if (file.hasDiff) {
+            out += ",\"diff\":" + JsonString(file.diff);
+        }
+        out += "}";
+    }
+    out += ']';
     out += ",\"messages\":[";
     for (std::size_t i = 0; i < report.messages.size(); ++i) {
         const ReportedMessage& message = report.messages[i];

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "job.h"
+#include "line_processor.h"
 #include "recover.h"
 
 #include <string>
@@ -15,9 +16,18 @@ struct ReportedMessage {
     int answer = 1;                   // the button code given back
 };
 
+// A changed file with its counters (and, with --diff, its changes).
+struct FileReport {
+    std::string path;
+    FileCounters counters;
+    bool hasDiff = false;
+    std::string diff;
+};
+
 struct BatchReport {
     RunStatistics statistics;
     std::vector<std::string> changed;
+    std::vector<FileReport> files;
     std::vector<ReportedMessage> messages;
     std::string error; // a usage error; the "error" member is left out when empty
 };
@@ -28,7 +38,9 @@ struct BatchReport {
 std::string JsonString(std::string_view bytes);
 
 // The object with the members "FilesProcessed", "FilesChanged",
-// "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved", "changed",
+// "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved", "LinesTooLong",
+// "changed", "files" (each {"path", "LinesChanged", "ReplacementsMade",
+// "EmptyLinesRemoved", "LinesTooLong"} and, with --diff, "diff"),
 // "messages" (each {"id", "inserts", "answer"}) and, for a usage error,
 // "error"; ended by a line feed.
 std::string JsonReport(const BatchReport& report);

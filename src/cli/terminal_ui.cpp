@@ -2,6 +2,7 @@
 
 #include "batch_texts.h"
 #include "commit_undo.h"
+#include "file_reports.h"
 #include "stop_signals.h"
 
 #include <cerrno>
@@ -251,9 +252,21 @@ void TerminalUi::KeepAlive() {
 
 void TerminalUi::RunSummary(const RunSummaryInfo& info) {
     summaryRan_ = true;
-    changed_ = ReadChangeLog(info.changeLogPath);
+    files_ = ReportChangedFiles(info.changeLogPath, options_.diff ? &info.lines : nullptr);
+    changed_.clear();
+    for (const FileReport& file : files_) {
+        changed_.push_back(file.path);
+    }
     // The report comes first: with --undo it is the preview of the changes.
     PrintSummary(info.statistics, changed_);
+    if (options_.diff && !options_.json && !options_.quiet) {
+        for (const FileReport& file : files_) {
+            WriteAll(stdout, file.diff);
+        }
+    }
+    if (options_.dryRun) {
+        return; // nothing was changed, so nothing is finished
+    }
     switch (options_.finish) {
     case FinishMode::Undo:
         finished_ = UndoChanges(info.changeLogPath, info.statistics.FilesChanged, *this);

@@ -38,6 +38,8 @@ public:
     bool Answered(int id, Answer answer) const;
     // The changed files, read from the change log when the summary ran.
     const std::vector<std::string>& changed() const { return changed_; }
+    // The same with their counters (and changes, with --diff).
+    const std::vector<FileReport>& files() const { return files_; }
     bool summaryRan() const { return summaryRan_; }
     // False when the summary's commit or undo could not read the change log.
     bool finished() const { return finished_; }
@@ -60,6 +62,7 @@ private:
     bool progressShown_; // a progress line is drawn on standard error
     std::vector<ReportedMessage> messages_;
     std::vector<std::string> changed_;
+    std::vector<FileReport> files_;
     bool summaryRan_ = false;
     bool finished_ = true;
     bool stopNoticeShown_ = false;

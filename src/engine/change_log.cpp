@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -183,8 +184,8 @@ bool ParseRecord(std::string_view text, ChangeRecord& record) {
     return true;
 }
 
-ChangeLogWriter::ChangeLogWriter(int fd, std::vector<std::string> roots)
-    : fd_(fd), roots_(std::move(roots)) {}
+ChangeLogWriter::ChangeLogWriter(int fd, std::vector<std::string> roots, std::string bootId)
+    : fd_(fd), roots_(std::move(roots)), bootId_(std::move(bootId)) {}
 
 ChangeLogWriter::~ChangeLogWriter() {
     Close();
@@ -193,13 +194,16 @@ ChangeLogWriter::~ChangeLogWriter() {
 bool ChangeLogWriter::Add(const ChangeRecord& record) {
     std::string text;
     if (!headerWritten_) {
-        text.append(kHeader).append(" ").append(CurrentBootId()).append("\r\n");
+        text.append(kHeader).append(" ").append(bootId_).append("\r\n");
         for (const std::string& root : roots_) {
             text.append(kRoot).append(root).append("\r\n");
         }
     }
     text.append(record.path).append("\r\n");
     text.append("=").append(FormatRecord(record)).append("\r\n");
+    if (!record.copyPath.empty()) {
+        text.append("~").append(record.copyPath).append("\r\n");
+    }
     if (!WriteFully(fd_, text)) {
         return false;
     }
@@ -298,6 +302,14 @@ bool ChangeLogReader::Next(ChangeRecord& record) {
                     failed_ = true;
                     return false;
                 }
+                if (ReadLine(next)) {
+                    if (!next.empty() && next[0] == '~') {
+                        record.copyPath = next.substr(1);
+                    } else {
+                        peeked_ = std::move(next);
+                        hasPeeked_ = true;
+                    }
+                }
             } else {
                 peeked_ = std::move(next); // the next path
                 hasPeeked_ = true;
@@ -312,4 +324,38 @@ bool MarkChangeLogFinished(const std::string& path) {
     FileDescriptor fd(
         ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     return fd.get() >= 0 && WriteFully(fd.get(), std::string(kFinished) + "\r\n") && fd.Close();
+}
+
+bool KeepInChangeLog(const std::string& path,
+                     const std::function<bool(const ChangeRecord& record)>& keep) {
+    std::string next = path + ".XXXXXX";
+    FileDescriptor fd(::mkstemp(next.data()));
+    if (fd.get() < 0) {
+        return false;
+    }
+    ::fchmod(fd.get(), 0644);
+    ChangeLogReader log(path);
+    ChangeRecord record;
+    std::vector<ChangeRecord> kept;
+    bool any = false;
+    std::unique_ptr<ChangeLogWriter> writer;
+    bool ok = true;
+    while (ok && log.Next(record)) {
+        if (!writer) {
+            writer = std::make_unique<ChangeLogWriter>(::dup(fd.get()), log.roots(), log.bootId());
+        }
+        if (keep(record)) {
+            ok = writer->Add(record);
+            any = true;
+        }
+    }
+    ok = ok && log.opened() && !log.failed() && (!writer || writer->Close());
+    if (ok && !any) {
+        ok = WriteFully(fd.get(), std::string(kFinished) + "\r\n");
+    }
+    ok = ok && ::fsync(fd.get()) == 0 && fd.Close() && ::rename(next.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(next.c_str());
+    }
+    return ok;
 }

@@ -7,6 +7,7 @@
 //   #root /a/listed/directory      (each directory of the run, see PathResolver)
 //   /the/changed/file
 //   =B dev ino size mtime ctime N dev ino size mtime ctime H hash C lines replacements empty long
+//   ~/tmp/VQD...         (a run that changes nothing: its copy of the new content)
 //   ... (a path line and a record line for every changed file)
 //   #finished
 // B is the backup (the content the run read, under its backup name), N the
@@ -22,6 +23,7 @@
 #include "line_processor.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +38,7 @@ struct ChangeRecord {
     std::uint64_t hash = 0;    // of the new content
     std::string bootId;        // the system start the record was made in
     FileCounters counters;
+    std::string copyPath; // a run that changed nothing: where the new content is
 };
 
 // The identity of this system start (new at every boot): contents recorded in
@@ -61,9 +64,10 @@ bool ParseRecord(std::string_view text, ChangeRecord& record);
 // so an interrupted run still leaves its log.
 class ChangeLogWriter {
 public:
-    // Takes the open descriptor of the new log (and closes it), and the
-    // run's directories.
-    ChangeLogWriter(int fd, std::vector<std::string> roots = {});
+    // Takes the open descriptor of the new log (and closes it), the run's
+    // directories and the system start its records are made in.
+    ChangeLogWriter(int fd, std::vector<std::string> roots = {},
+                    std::string bootId = CurrentBootId());
     ~ChangeLogWriter();
     ChangeLogWriter(const ChangeLogWriter&) = delete;
     ChangeLogWriter& operator=(const ChangeLogWriter&) = delete;
@@ -75,6 +79,7 @@ public:
 private:
     int fd_;
     std::vector<std::string> roots_;
+    std::string bootId_;
     bool headerWritten_ = false;
 };
 
@@ -92,8 +97,10 @@ public:
     bool failed() const { return failed_; }
     // True once "#finished" was read.
     bool finished() const { return finished_; }
-    // The run's directories, once the first file was read.
+    // The run's directories and the start its records were made in, once
+    // the first file was read.
     const std::vector<std::string>& roots() const { return roots_; }
+    const std::string& bootId() const { return bootId_; }
 
 private:
     bool ReadLine(std::string& line);
@@ -114,3 +121,10 @@ private:
 
 // Adds "#finished" to the end of the log at `path`; false when it cannot.
 bool MarkChangeLogFinished(const std::string& path);
+
+// Replaces the log at `path` by one that holds only the files `keep` says
+// yes to (the whole log is written anew beside it, then takes its name);
+// with none left it is marked finished. False when that fails (the log stays
+// as it was).
+bool KeepInChangeLog(const std::string& path,
+                     const std::function<bool(const ChangeRecord& record)>& keep);

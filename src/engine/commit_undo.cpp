@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace {
@@ -194,7 +195,37 @@ std::vector<std::string> ReadChangeLog(const std::string& changeLogPath, bool* o
     return paths;
 }
 
-bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui) {
+namespace {
+
+// After finishing some of the log's files, the log holds the others; after
+// finishing all of them, it is marked finished.
+void AfterFinishing(const std::string& changeLogPath, const FileSelection* only, bool allFinished,
+                    const std::set<std::string>& finished) {
+    if (only == nullptr) {
+        if (allFinished) {
+            MarkChangeLogFinished(changeLogPath);
+        }
+        return;
+    }
+    KeepInChangeLog(changeLogPath, [&finished](const ChangeRecord& record) {
+        return finished.count(record.path) == 0;
+    });
+}
+
+bool Selected(const FileSelection* only, const ChangeRecord& record) {
+    return only == nullptr || only->count(record.path) != 0;
+}
+
+FileFinish Skipped() {
+    FileFinish skipped;
+    skipped.outcome = FinishOutcome::Reported;
+    return skipped;
+}
+
+} // namespace
+
+bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui,
+                   const FileSelection* only) {
     std::vector<std::string> roots;
     if (!OpenLog(changeLogPath, ui, roots)) {
         return false;
@@ -206,37 +237,49 @@ bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& u
     // left stays out of the second.
     FileSystemFlusher flusher;
     std::vector<bool> placed;
+    std::set<std::string> finished;
     bool allFinished = true;
-    auto place = [&flusher](const ChangeRecord& record, PathResolver& reacher, std::size_t) {
+    auto place = [&](const ChangeRecord& record, PathResolver& reacher, std::size_t) {
         std::string at;
+        if (!Selected(only, record)) {
+            return Skipped();
+        }
         return reacher.Reach(record.path, at) ? FinishFile(record, at, Decision::Accept, flusher)
                                               : Unreachable(errno);
     };
     auto notePlaced = [&](const ChangeRecord& record, const FileFinish& finish, std::size_t index) {
         placed.resize(index + 1);
+        if (finish.outcome == FinishOutcome::Reported) {
+            return;
+        }
         placed[index] = ReportPlaced(record, finish, ui);
         // A file with nothing left to finish (its backup gone already), or
         // whose lost content got its backup back, is done.
         const bool done =
-            placed[index] ||
             (finish.outcome == FinishOutcome::Left && finish.finding == Finding::None) ||
             finish.outcome == FinishOutcome::Restored;
-        allFinished = allFinished && done;
+        if (done) {
+            finished.insert(record.path);
+        }
+        allFinished = allFinished && (placed[index] || done);
     };
     auto drop = [&](const ChangeRecord& record, PathResolver& reacher, std::size_t index) {
         std::string at;
         if (index >= placed.size() || !placed[index]) {
-            FileFinish skipped;
-            skipped.outcome = FinishOutcome::Reported;
-            return skipped;
+            return Skipped();
         }
         return reacher.Reach(record.path, at) ? DropBackup(record, at, flusher)
                                               : Unreachable(errno);
     };
     auto noteDropped = [&](const ChangeRecord& record, const FileFinish& finish, std::size_t) {
-        if (finish.outcome != FinishOutcome::Reported) {
-            ReportDropped(record, finish, ui);
-            allFinished = allFinished && finish.outcome == FinishOutcome::Accepted;
+        if (finish.outcome == FinishOutcome::Reported) {
+            return;
+        }
+        ReportDropped(record, finish, ui);
+        if (finish.outcome == FinishOutcome::Accepted) {
+            finished.insert(record.path);
+        } else {
+            allFinished = false;
         }
     };
     bool read = ForEachLogged(changeLogPath, resolver, ui, false, place, notePlaced);
@@ -245,13 +288,14 @@ bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& u
     ui.DestroyProgress();
     if (!read) {
         ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
-    } else if (allFinished) {
-        MarkChangeLogFinished(changeLogPath);
+        return false;
     }
-    return read;
+    AfterFinishing(changeLogPath, only, allFinished, finished);
+    return true;
 }
 
-bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui) {
+bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui,
+                 const FileSelection* only) {
     std::vector<std::string> roots;
     if (!OpenLog(changeLogPath, ui, roots)) {
         return false;
@@ -262,9 +306,16 @@ bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui)
     ChangeLogReader log(changeLogPath);
     long handled = 0;
     bool allFinished = true;
+    std::set<std::string> finished;
     ChangeRecord record;
     while (log.Next(record)) {
-        allFinished = UndoLoggedFile(record, resolver, flusher, ui) && allFinished;
+        if (Selected(only, record)) {
+            if (UndoLoggedFile(record, resolver, flusher, ui)) {
+                finished.insert(record.path);
+            } else {
+                allFinished = false;
+            }
+        }
         ui.UpdateProgress(++handled);
     }
     ui.DestroyProgress();
@@ -272,9 +323,9 @@ bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui)
         ui.ShowMessage(kMsgChangeLogNotOpened, changeLogPath);
         return false;
     }
-    if (allFinished) {
-        MarkChangeLogFinished(changeLogPath);
+    AfterFinishing(changeLogPath, only, allFinished, finished);
+    if (only == nullptr) {
+        ui.ShowMessage(kMsgAllUndone);
     }
-    ui.ShowMessage(kMsgAllUndone);
     return true;
 }

@@ -6,15 +6,22 @@
 
 #include "run_ui.h"
 
+#include <set>
 #include <string>
 #include <vector>
+
+// The files to finish, by their paths as the log names them (null: all).
+// After finishing some, the log holds only the others (2503, "all undone",
+// is shown only when everything was undone).
+using FileSelection = std::set<std::string>;
 
 // Accepts every file of the change log: its new content is made durable
 // (each file system flushed once), then its backup is deleted. A backup
 // whose file is missing, not a regular file, or whose file system could not
 // be flushed stays. Message 2016 when the log cannot be opened (nothing
 // deleted). Returns false when the change log could not be read.
-bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui);
+bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui,
+                   const FileSelection* only = nullptr);
 
 // Puts every file's backup back under its name. The changed content is never
 // deleted unless the backup has taken its place: a file whose backup is
@@ -22,7 +29,8 @@ bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& u
 // the backup and the file). Message 2503 at the end; 2016 (and no 2503) when
 // the log cannot be opened. Returns false when the change log could not be
 // read.
-bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui);
+bool UndoChanges(const std::string& changeLogPath, long filesChanged, RunUi& ui,
+                 const FileSelection* only = nullptr);
 
 // The paths of a change log, in order (trailing control bytes cut).
 std::vector<std::string> ReadChangeLog(const std::string& changeLogPath, bool* ok = nullptr);

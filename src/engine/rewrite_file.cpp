@@ -1,6 +1,7 @@
 #include "rewrite_file.h"
 
 #include "content_hash.h"
+#include "file_names.h"
 #include "file_ops.h"
 #include "string_table.h"
 
@@ -329,6 +330,7 @@ struct CopyInfo {
     FileIdentity identity;
     std::uint64_t hash = 0;
     FileCounters counters;
+    std::string copyPath; // a dry run's copy in the temporary directory
 };
 
 // Writes the new content of the file at `path` into its temporary file:
@@ -339,9 +341,19 @@ struct CopyInfo {
 template <typename Feed>
 CopyStatus WriteTemporaryCopy(const std::string& path, int original, const struct stat& status,
                               const LineSettings& lines, ScratchBuffers& scratch, Feed feed,
-                              CopyInfo& info, FileDescriptor* keep) {
-    const std::string temporaryName = TemporaryNameOf(path);
-    FileDescriptor temporary(CreateTemporaryFile(temporaryName));
+                              CopyInfo& info, FileDescriptor* keep, bool dryRun = false) {
+    // A run that changes nothing writes its copy to the temporary directory.
+    std::string temporaryName = TemporaryNameOf(path);
+    FileDescriptor temporary;
+    if (dryRun) {
+        std::error_code error;
+        temporaryName = CreateTemporaryFileName("VQD", error);
+        temporary.Reset(error ? -1
+                              : ::open(temporaryName.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+        info.copyPath = temporaryName;
+    } else {
+        temporary.Reset(CreateTemporaryFile(temporaryName));
+    }
     if (temporary.get() < 0) {
         return errno == EWOULDBLOCK ? CopyStatus::TakenByAnother : CopyStatus::CannotCreate;
     }
@@ -350,6 +362,8 @@ CopyStatus WriteTemporaryCopy(const std::string& path, int original, const struc
         ::unlink(temporaryName.c_str());
         return result;
     };
+    // A dry run's copy gets them too: what cannot be carried is reported as
+    // in a real run.
     if (!CarryPermissions(temporary.get(), original, status)) {
         return discard(CopyStatus::NoPermissions);
     }
@@ -395,6 +409,30 @@ void RecordNewContent(const std::string& path, int original, const CopyInfo& cop
 // How committing a copy ended.
 enum class Commit { Done, Declined, Again, Locked, EndRun };
 
+// The file is changed (or, in a dry run, would be): its record for the change
+// log, its counters added to the run's.
+Commit KeepRecord(const std::string& path, const FileIdentity& backup, const CopyInfo& copy,
+                  RewriteContext& context, const FileIdentity* written = nullptr) {
+    ChangeRecord& record = context.record;
+    record = ChangeRecord{};
+    record.path = path;
+    record.backupKnown = written != nullptr;
+    record.writtenKnown = written != nullptr;
+    record.bootId = CurrentBootId();
+    record.backup = backup;
+    record.written = written != nullptr ? *written : copy.identity;
+    record.hash = copy.hash;
+    record.counters = copy.counters;
+    record.copyPath = copy.copyPath;
+    RunStatistics& statistics = *context.statistics;
+    statistics.FilesChanged += 1;
+    statistics.LinesChanged += copy.counters.lineChanges;
+    statistics.EmptyLinesRemoved += copy.counters.emptyLinesRemoved;
+    statistics.ReplacementsMade += copy.counters.replacements;
+    statistics.LinesTooLong += copy.counters.longLines;
+    return Commit::Done;
+}
+
 // The end of every rewrite, with the file open and locked as `source` and its
 // copy complete (open as `copyFd`, or -1 when it was closed): the
 // confirmation, the checks that the file is still what was read and nobody
@@ -404,17 +442,23 @@ Commit CommitCopy(const std::string& path, const std::string& reach, int source,
                   const FileIdentity& read, const CopyInfo& copy, int copyFd,
                   RewriteContext& context) {
     RunUi& ui = *context.ui;
-    const std::string temporaryName = TemporaryNameOf(reach);
+    const std::string temporaryName = context.dryRun ? copy.copyPath : TemporaryNameOf(reach);
     const std::string backupName = BackupNameOf(reach);
     if (context.confirm) {
         Answer answer = ui.ShowMessage(kMsgConfirmFile, path);
         if (answer == Answer::Cancel) {
+            if (context.dryRun) {
+                ::unlink(temporaryName.c_str());
+            }
             return Commit::EndRun;
         }
         if (answer == Answer::No) {
             ::unlink(temporaryName.c_str());
             return Commit::Declined;
         }
+    }
+    if (context.dryRun) {
+        return KeepRecord(path, read, copy, context);
     }
     WriteLease lease;
     if (!lease.Take(source)) {
@@ -450,27 +494,13 @@ Commit CommitCopy(const std::string& path, const std::string& reach, int source,
         ui.ShowMessage(kMsgRenameError, TemporaryNameOf(path), path);
         return Commit::EndRun;
     }
-    ChangeRecord& record = context.record;
-    record = ChangeRecord{};
-    record.path = path;
-    record.backupKnown = true;
-    record.writtenKnown = true;
-    record.bootId = CurrentBootId();
     struct stat backup {};
     ::fstat(source, &backup);
-    record.backup = IdentityOf(backup);
-    if (!RegularFileIdentity(reach, record.written)) {
-        record.written = copy.identity;
+    FileIdentity written;
+    if (!RegularFileIdentity(reach, written)) {
+        written = copy.identity;
     }
-    record.hash = copy.hash;
-    record.counters = copy.counters;
-    RunStatistics& statistics = *context.statistics;
-    statistics.FilesChanged += 1;
-    statistics.LinesChanged += copy.counters.lineChanges;
-    statistics.EmptyLinesRemoved += copy.counters.emptyLinesRemoved;
-    statistics.ReplacementsMade += copy.counters.replacements;
-    statistics.LinesTooLong += copy.counters.longLines;
-    return Commit::Done;
+    return KeepRecord(path, IdentityOf(backup), copy, context, &written);
 }
 
 // What the user is asked when a file cannot be changed now: Retry, Ignore or
@@ -553,7 +583,7 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
                     [&](LineProcessor& writer) {
                         return FeedFile(source.get(), writer, scratch, &timer);
                     },
-                    info, &copyFd);
+                    info, &copyFd, context.dryRun);
             }
             if (copy == CopyStatus::Written) {
                 switch (CommitCopy(path, reach, source.get(), IdentityOf(original), info,

@@ -43,6 +43,9 @@ struct RewriteContext {
     // Reaches each file without following a link below the run's directories
     // (null: by its path).
     PathResolver* resolver = nullptr;
+    // Copies go to the temporary directory and no file is renamed (see
+    // RunOptions::dryRun).
+    bool dryRun = false;
 };
 
 // 1: go on with the file (also when it cannot be opened: the rewrite reports

@@ -215,6 +215,17 @@ bool MakeRunFiles(const RunOptions& options, RunFiles& files, RunUi& ui, RunOutc
     return true;
 }
 
+// The copies a dry run left in the temporary directory.
+void DeleteDryRunCopies(const std::string& changeLog) {
+    ChangeLogReader log(changeLog);
+    ChangeRecord record;
+    while (log.Next(record)) {
+        if (!record.copyPath.empty()) {
+            ::unlink(record.copyPath.c_str());
+        }
+    }
+}
+
 // The directories that could not be searched, one a line; a very long list
 // ends with how many more there are.
 std::string ListOfDirectories(const std::vector<std::string>& directories) {
@@ -364,10 +375,12 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
     context.resolver = &resolver;
     context.lines = MakeLineSettings(job, table);
     context.confirm = job.confirm;
+    context.dryRun = options.dryRun;
     context.ui = &ui;
     context.statistics = &statistics;
     std::unique_ptr<ReadAhead> ahead;
-    if (options.readAhead) {
+    // A dry run makes no copy ahead: copies are made at the file's turn.
+    if (options.readAhead && !options.dryRun) {
         ahead = std::make_unique<ReadAhead>(context.lines, ReadAheadThreads(), resolver);
     }
     ScanRequest request;
@@ -409,6 +422,9 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
     result.outcome = endedEarly ? RunOutcome::EndedEarly : RunOutcome::Completed;
     if (statistics.FilesChanged != 0) {
         ui.RunSummary(RunSummaryInfo{result.statistics, files.changeLog, context.lines});
+        if (options.dryRun) {
+            DeleteDryRunCopies(files.changeLog);
+        }
     } else {
         ui.ShowMessage(kMsgNoFileChanged);
         // A search text that stands only in lines too long to be replaced:

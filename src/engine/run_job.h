@@ -16,6 +16,11 @@ struct RunOptions {
     // Read and test files ahead on other threads. Results are the same either
     // way; off only for comparisons in tests.
     bool readAhead = true;
+    // Do everything but change a file: each new content is written to a copy
+    // in the temporary directory (named in the change log), nothing is
+    // created, renamed or deleted beside the files, and the copies are
+    // deleted when the summary step has returned.
+    bool dryRun = false;
 };
 
 enum class RunOutcome {

@@ -114,6 +114,7 @@ const StringEntry kStrings[] = {
     {6016, "Ersetzungen durchgeführt", "Replacements made"},
     {6017, "Zeilen geändert", "Lines changed"},
     {6020, "Folgende Dateien wurden verändert", "The following files were changed"},
+    {6021, "Zeilen zu lang zum Ersetzen", "Lines too long to replace"},
     // quintrel-batch: its own texts (usage errors, prompts, recovery report).
     {7000, "unbekannte Option '%s'", "unknown option '%s'"},
     {7001, "der Option '%s' fehlt ihr Argument", "option '%s' is missing its argument"},
@@ -200,6 +201,10 @@ const StringEntry kStrings[] = {
      "the new content was lost; previous content put back"},
     {7044, "die Standardausgabe konnte nicht geschrieben werden: %s",
      "standard output could not be written: %s"},
+    {7045, "--only steht nur mit --accept-log oder --undo-log",
+     "--only goes only with --accept-log or --undo-log"},
+    {7046, "--dry-run verändert nichts und steht nicht mit %s",
+     "--dry-run changes nothing and does not go with %s"},
     // quintrel-batch: the names of the buttons a question offers (7100 + the
     // button code).
     {7101, "OK", "OK"},

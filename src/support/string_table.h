@@ -79,6 +79,7 @@ enum StringId : int {
     kLabelLinesChanged = 6017,
     kLabelEmptyLinesRemoved = 6012,
     kLabelChangedFiles = 6020,
+    kLabelLinesTooLong = 6021,
 };
 
 // File filters ("description|pattern|" pairs) have the ids 3000 to 3999.

@@ -321,16 +321,19 @@ TEST_F(BatchTool, JsonHoldsTheWholeReport) {
     EXPECT_NE(r.out.find("caf\\udce9.txt"), std::string::npos);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1); // one object, one line
     JsonValue json = Json(r);
-    EXPECT_EQ(
-        json.MemberNames(),
-        (std::vector<std::string>{"FilesProcessed", "FilesChanged", "LinesChanged",
-                                  "ReplacementsMade", "EmptyLinesRemoved", "changed", "messages"}));
+    EXPECT_EQ(json.MemberNames(),
+              (std::vector<std::string>{"FilesProcessed", "FilesChanged", "LinesChanged",
+                                        "ReplacementsMade", "EmptyLinesRemoved", "LinesTooLong",
+                                        "changed", "files", "messages"}));
     EXPECT_EQ(json["FilesProcessed"].number, 3);
     EXPECT_EQ(json["FilesChanged"].number, 1);
     EXPECT_EQ(json["LinesChanged"].number, 1);
     EXPECT_EQ(json["ReplacementsMade"].number, 1);
     EXPECT_EQ(json["EmptyLinesRemoved"].number, 0);
     EXPECT_EQ(json["changed"].Strings(), std::vector<std::string>{P("caf\xe9.txt")});
+    ASSERT_EQ(json["files"].array.size(), 1u);
+    EXPECT_EQ(json["files"].array[0]["path"].string, P("caf\xe9.txt"));
+    EXPECT_EQ(json["files"].array[0]["ReplacementsMade"].number, 1);
     ASSERT_EQ(json["messages"].array.size(), 1u);
     const JsonValue& message = json["messages"].array[0];
     EXPECT_EQ(message["id"].number, 2013);
