@@ -501,7 +501,7 @@ std::string GenerateInput(const Choose& choose, const Job& job, Focus focus) {
     const char* const blanks[] = {"", "", "", "", "", " ", "\t", "  ", " \t "};
     const char* const ends[] = {"\n", "\n", "\n", "\r\n", "\r", "\r\r\n", ""};
     // The texts of the pairs as they stand in a file, so that lines often
-    // hold them, also at the anchor of the position mode.
+    // hold them (or nearly), also at the anchor of the position mode.
     std::vector<std::string> planted;
     ReplacementTable table;
     BuildAsARun(job, table);
@@ -513,7 +513,14 @@ std::string GenerateInput(const Choose& choose, const Job& job, Focus focus) {
         }
     }
     auto plant = [&](std::size_t oneIn) {
-        return !planted.empty() && choose(oneIn) == 0 ? planted[choose(planted.size())] : "";
+        std::string text =
+            !planted.empty() && choose(oneIn) == 0 ? planted[choose(planted.size())] : "";
+        // Now and then only nearly: the same first and last byte, another
+        // one between them.
+        if (text.size() > 2 && choose(3) == 0) {
+            text[1 + choose(text.size() - 2)] = 'b';
+        }
+        return text;
     };
     const std::size_t lines = focus == Focus::Lines ? choose(9) : 1 + choose(2);
     // Now and then a line close to the longest one replacements apply to
