@@ -462,6 +462,8 @@ std::string Pieces(const Choose& choose, const std::vector<std::string>& pieces,
 
 } // namespace
 
+// Choice 0 is always the plain one: a fuzzer's short input, read as zeros
+// once it is used up, gives a small and plain row.
 Job GenerateJob(const Choose& choose, Focus focus) {
     const PositionMode positions[] = {PositionMode::Anywhere, PositionMode::LineStart,
                                       PositionMode::LineEnd, PositionMode::AtColumn};
@@ -469,12 +471,12 @@ Job GenerateJob(const Choose& choose, Focus focus) {
     job.code = std::array{CodeMode::Ansi, CodeMode::Oem, CodeMode::Utf8}[choose(3)];
     job.position = positions[choose(4)];
     job.positionColumn = static_cast<std::int32_t>(choose(9)) - 2;
-    job.performReplace = choose(12) != 0;
-    job.keepLineEnds = choose(3) == 0;
-    job.confirm = choose(8) == 0;
+    job.performReplace = choose(12) != 11;
+    job.keepLineEnds = choose(3) == 2;
+    job.confirm = choose(8) == 7;
     job.capsLock = choose(2) == 1;
     job.expandEscape = choose(2) == 1;
-    if (focus == Focus::Lines || choose(4) == 0) {
+    if (focus == Focus::Lines || choose(4) == 3) {
         for (bool Job::*option :
              {&Job::deleteEmptyLines, &Job::stripLeadingSpaces, &Job::stripLeadingTabs,
               &Job::stripTrailingSpaces, &Job::stripTrailingTabs}) {
@@ -484,7 +486,7 @@ Job GenerateJob(const Choose& choose, Focus focus) {
     // Beyond 8 pairs a run indexes its table. With many pairs a replacement
     // is at most one piece long, so chained pairs cannot double a line again
     // and again.
-    std::size_t pairs = focus == Focus::Matching && choose(3) == 0 ? 9 + choose(16) : choose(4);
+    std::size_t pairs = focus == Focus::Matching && choose(3) == 2 ? 9 + choose(16) : choose(4);
     std::vector<std::string> typed = job.code == CodeMode::Utf8 ? kTypedUtf8 : kTypedSingleByte;
     if (job.code == CodeMode::Ansi) {
         typed.push_back("€");
@@ -514,10 +516,10 @@ std::string GenerateInput(const Choose& choose, const Job& job, Focus focus) {
     }
     auto plant = [&](std::size_t oneIn) {
         std::string text =
-            !planted.empty() && choose(oneIn) == 0 ? planted[choose(planted.size())] : "";
+            !planted.empty() && choose(oneIn) == oneIn - 1 ? planted[choose(planted.size())] : "";
         // Now and then only nearly: the same first and last byte, another
         // one between them.
-        if (text.size() > 2 && choose(3) == 0) {
+        if (text.size() > 2 && choose(3) == 2) {
             text[1 + choose(text.size() - 2)] = 'b';
         }
         return text;
@@ -527,12 +529,12 @@ std::string GenerateInput(const Choose& choose, const Job& job, Focus focus) {
     // (not in UTF-8 text, which the reference splits into characters, too
     // slowly for such lines to be tried often).
     const std::size_t longLine =
-        lines > 0 && job.code != CodeMode::Utf8 && choose(32) == 0 ? choose(lines) : lines;
+        lines > 0 && job.code != CodeMode::Utf8 && choose(32) == 31 ? choose(lines) : lines;
     std::string input;
     for (std::size_t l = 0; l < lines; ++l) {
         std::string line = blanks[choose(9)];
         const char* end = ends[choose(l + 1 == lines ? 7 : 6)];
-        if (focus == Focus::Lines && choose(4) == 0) {
+        if (focus == Focus::Lines && choose(4) == 3) {
             input += (choose(2) == 0 ? std::string() : line) + end; // an empty or a blank line
             continue;
         }
