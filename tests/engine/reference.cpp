@@ -3,190 +3,124 @@
 #include "code_pages.h"
 #include "utf8_case.h"
 
+#include <array>
+
 namespace reference {
 
 namespace {
 
-std::size_t FindSearchText(const std::string& line, std::size_t start, const Pair& pair,
-                           const Settings& settings) {
-    if (!settings.capsLock) {
-        return line.find(pair.search, start);
-    }
-    std::string copy = line.substr(start);
-    if (settings.code == 2) {
-        OemToAnsi(copy);
-    }
-    AnsiToUpper(copy);
-    if (settings.code == 2) {
-        AnsiToOem(copy);
-    }
-    std::size_t found = copy.find(pair.search);
-    return found == std::string::npos ? std::string::npos : start + found;
-}
-
-} // namespace
-
-int ReplacePairInLine(std::string& line, std::size_t capacity, const Pair& pair,
-                      const Settings& settings) {
-    long long searchLength = static_cast<long long>(pair.search.size());
-    long long replacementLength = static_cast<long long>(pair.replacement.size());
-    if (line.empty() || searchLength == 0) {
-        return 0;
-    }
-    long long scan = 0;
-    long long anchor = -1;
-    bool anchored = true;
-    long long length = static_cast<long long>(line.size());
-    if (settings.position == 2) {
-        scan = anchor = 0;
-    } else if (settings.position == 4) {
-        scan = anchor = length - searchLength;
-        if (scan < 0) {
-            return 0;
-        }
-    } else if (settings.position == 8) {
-        scan = anchor = static_cast<long long>(settings.column) - 1;
-        if (scan < 0 || scan >= length) {
-            return 0;
-        }
-    } else {
-        anchored = false;
-    }
-    int count = 0;
-    while (true) {
-        std::size_t found = FindSearchText(line, static_cast<std::size_t>(scan), pair, settings);
-        if (found == std::string::npos) {
-            return count;
-        }
-        if (anchored && static_cast<long long>(found) > anchor) {
-            return count;
-        }
-        long long current = static_cast<long long>(line.size());
-        if (current - searchLength + replacementLength + 2 >= static_cast<long long>(capacity)) {
-            return count;
-        }
-        std::string rest = line.substr(found + pair.search.size());
-        line = line.substr(0, found) + pair.replacement + rest;
-        ++count;
-        scan = static_cast<long long>(found) + replacementLength;
-    }
-}
-
-int ReplaceInLine(std::string& line, std::size_t capacity, const std::vector<Pair>& pairs,
-                  const Settings& settings) {
-    int total = 0;
-    for (const Pair& pair : pairs) {
-        total += ReplacePairInLine(line, capacity, pair, settings);
-    }
-    return total;
-}
-
-namespace {
-
+// A character: in the single-byte codings one byte; in UTF-8 text a whole
+// character, or a byte that starts none (which only ever equals itself).
 struct Unit {
     std::size_t offset;
-    std::string bytes;
+    std::size_t length;
+    char32_t value;  // the byte or the code point
+    char32_t folded; // its upper case
     bool valid;
-    char32_t codePoint;
 };
 
-std::vector<Unit> Units(const std::string& text) {
+std::vector<Unit> Units(std::string_view text, CodeMode code) {
+    // The single-byte upper case, through code page 1252 for DOS text.
+    static const auto fold = [](CodeMode c) {
+        std::array<unsigned char, 256> table{};
+        for (int b = 0; b < 256; ++b) {
+            std::string byte(1, static_cast<char>(b));
+            if (c == CodeMode::Oem) {
+                OemToAnsi(byte);
+            }
+            AnsiToUpper(byte);
+            if (c == CodeMode::Oem) {
+                AnsiToOem(byte);
+            }
+            table[static_cast<std::size_t>(b)] = static_cast<unsigned char>(byte[0]);
+        }
+        return table;
+    };
+    static const std::array<unsigned char, 256> ansi = fold(CodeMode::Ansi);
+    static const std::array<unsigned char, 256> oem = fold(CodeMode::Oem);
     std::vector<Unit> units;
-    std::size_t offset = 0;
-    while (offset < text.size()) {
+    for (std::size_t offset = 0; offset < text.size(); offset += units.back().length) {
         char32_t cp = 0;
-        int length = DecodeUtf8(std::string_view(text).substr(offset), cp);
-        if (length == 0) {
-            units.push_back({offset, text.substr(offset, 1), false, 0});
-            offset += 1;
+        int length = code == CodeMode::Utf8 ? DecodeUtf8(text.substr(offset), cp) : 0;
+        auto byte = static_cast<unsigned char>(text[offset]);
+        if (length > 0) {
+            units.push_back({offset, static_cast<std::size_t>(length), cp, FoldUtf8Char(cp), true});
         } else {
-            units.push_back(
-                {offset, text.substr(offset, static_cast<std::size_t>(length)), true, cp});
-            offset += static_cast<std::size_t>(length);
+            units.push_back({offset, 1, byte, (code == CodeMode::Oem ? oem : ansi)[byte],
+                             code != CodeMode::Utf8});
         }
     }
     return units;
 }
 
-bool UnitsMatch(const std::vector<Unit>& line, std::size_t at, const std::vector<Unit>& search,
-                bool ignoreCase) {
-    if (at + search.size() > line.size()) {
+// Whether `search` stands at unit `at` of `line`; ignoring case, each
+// character of the line is compared in upper case with the search text
+// (upper-cased already).
+bool Matches(std::string_view line, const std::vector<Unit>& units, std::size_t at,
+             std::string_view search, const std::vector<Unit>& searchUnits, bool ignoreCase) {
+    if (at + searchUnits.size() > units.size()) {
         return false;
     }
-    for (std::size_t k = 0; k < search.size(); ++k) {
-        const Unit& l = line[at + k];
-        const Unit& s = search[k];
-        if (!s.valid || !ignoreCase) {
-            if (l.bytes != s.bytes) {
-                return false;
-            }
-        } else if (!l.valid || FoldUtf8Char(l.codePoint) != s.codePoint) {
+    for (std::size_t k = 0; k < searchUnits.size(); ++k) {
+        const Unit& l = units[at + k];
+        const Unit& s = searchUnits[k];
+        if (!ignoreCase || !s.valid
+                ? line.substr(l.offset, l.length) != search.substr(s.offset, s.length)
+                : !l.valid || l.folded != s.value) {
             return false;
         }
     }
     return true;
 }
 
-int ReplacePairUtf8(std::string& line, std::size_t capacity, const Pair& pair,
-                    const Settings& settings) {
-    std::vector<Unit> search = Units(pair.search);
+// One pair on one line: positions, columns and the anchor are counted in
+// characters, the length rule in bytes.
+int ReplacePair(std::string& line, const Pair& pair, const Job& job) {
+    const std::vector<Unit> search = Units(pair.search, job.code);
+    std::vector<Unit> units = Units(line, job.code);
     if (line.empty() || search.empty()) {
         return 0;
     }
-    std::vector<Unit> units = Units(line);
+    const bool anchored = job.position != PositionMode::Anywhere;
     long long anchor = 0;
-    bool anchored = settings.position != 1;
-    if (settings.position == 4) {
+    if (job.position == PositionMode::LineEnd) {
         anchor = static_cast<long long>(units.size()) - static_cast<long long>(search.size());
-        if (anchor < 0) {
-            return 0;
-        }
-    } else if (settings.position == 8) {
-        anchor = static_cast<long long>(settings.column) - 1;
-        if (anchor < 0 || anchor >= static_cast<long long>(units.size())) {
-            return 0;
-        }
+    } else if (job.position == PositionMode::AtColumn) {
+        anchor = static_cast<long long>(job.positionColumn) - 1;
     }
-    std::size_t scanByte = anchored ? units[static_cast<std::size_t>(anchor)].offset : 0;
-    std::size_t anchorByte = scanByte;
+    if (anchor < 0 || anchor >= static_cast<long long>(units.size())) {
+        return 0;
+    }
+    const std::size_t anchorByte = units[static_cast<std::size_t>(anchor)].offset;
+    std::size_t scan = anchored ? anchorByte : 0;
     int count = 0;
     while (true) {
-        units = Units(line);
-        std::size_t found = units.size();
-        for (std::size_t u = 0; u < units.size(); ++u) {
-            if (units[u].offset >= scanByte && UnitsMatch(units, u, search, settings.capsLock)) {
-                found = u;
-                break;
-            }
+        std::size_t u = 0;
+        while (u < units.size() && (units[u].offset < scan ||
+                                    !Matches(line, units, u, pair.search, search, job.capsLock))) {
+            ++u;
         }
-        if (found == units.size()) {
+        if (u == units.size() || (anchored && units[u].offset > anchorByte)) {
             return count;
         }
-        std::size_t at = units[found].offset;
-        if (anchored && at > anchorByte) {
-            return count;
-        }
-        if (line.size() - pair.search.size() + pair.replacement.size() + 2 >= capacity) {
+        std::size_t at = units[u].offset;
+        if (line.size() - pair.search.size() + pair.replacement.size() + 2 >= 30000) {
             return count;
         }
         line = line.substr(0, at) + pair.replacement + line.substr(at + pair.search.size());
         ++count;
-        scanByte = at + pair.replacement.size();
+        scan = at + pair.replacement.size();
+        units = Units(line, job.code);
     }
 }
 
 } // namespace
 
-int ReplaceInLineUtf8(std::string& line, std::size_t capacity, const std::vector<Pair>& pairs,
-                      const Settings& settings) {
-    int total = 0;
-    for (const Pair& pair : pairs) {
-        total += ReplacePairUtf8(line, capacity, pair, settings);
-    }
-    return total;
-}
-
-FileOutcome Rewrite(const std::string& content, const FileOptions& options) {
+FileOutcome Rewrite(const std::string& content, const Job& job, const std::vector<Pair>& pairs) {
+    const std::string leading = std::string(job.stripLeadingSpaces ? " " : "") +
+                                std::string(job.stripLeadingTabs ? "\t" : "");
+    const std::string trailing = std::string(job.stripTrailingSpaces ? " " : "") +
+                                 std::string(job.stripTrailingTabs ? "\t" : "");
     FileOutcome outcome;
     std::size_t start = 0;
     while (start < content.size()) {
@@ -199,16 +133,16 @@ FileOutcome Rewrite(const std::string& content, const FileOptions& options) {
             ending.insert(ending.begin(), line.back());
             line.pop_back();
         }
-        if (options.deleteEmptyLines && line.empty()) {
+        if (job.deleteEmptyLines && line.empty()) {
             ++outcome.emptyLinesRemoved;
             continue;
         }
         std::size_t zero = line.find('\0');
         std::string prefix = line.substr(0, zero);
         std::string rest = zero == std::string::npos ? std::string() : line.substr(zero);
-        if (!prefix.empty() && !options.leading.empty()) {
+        if (!prefix.empty() && !leading.empty()) {
             std::size_t n = 0;
-            while (n < prefix.size() && options.leading.find(prefix[n]) != std::string::npos) {
+            while (n < prefix.size() && leading.find(prefix[n]) != std::string::npos) {
                 ++n;
             }
             if (n > 0) {
@@ -216,9 +150,9 @@ FileOutcome Rewrite(const std::string& content, const FileOptions& options) {
                 ++outcome.lineChanges;
             }
         }
-        if (!prefix.empty() && !options.trailing.empty()) {
+        if (!prefix.empty() && !trailing.empty()) {
             std::size_t n = prefix.size();
-            while (n > 0 && options.trailing.find(prefix[n - 1]) != std::string::npos) {
+            while (n > 0 && trailing.find(prefix[n - 1]) != std::string::npos) {
                 --n;
             }
             if (n < prefix.size()) {
@@ -226,16 +160,17 @@ FileOutcome Rewrite(const std::string& content, const FileOptions& options) {
                 ++outcome.lineChanges;
             }
         }
-        if (!options.pairs.empty() && line.size() <= 29999) {
-            int n = options.settings.code == 4
-                        ? ReplaceInLineUtf8(prefix, 30000, options.pairs, options.settings)
-                        : ReplaceInLine(prefix, 30000, options.pairs, options.settings);
+        if (!pairs.empty() && line.size() <= 29999) {
+            int n = 0;
+            for (const Pair& pair : pairs) {
+                n += ReplacePair(prefix, pair, job);
+            }
             if (n > 0) {
                 ++outcome.lineChanges;
                 outcome.replacements += n;
             }
         }
-        outcome.bytes += prefix + rest + (options.keepLineEnds ? ending : std::string("\r\n"));
+        outcome.bytes += prefix + rest + (job.keepLineEnds ? ending : std::string("\r\n"));
     }
     return outcome;
 }

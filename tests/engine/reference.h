@@ -1,9 +1,12 @@
 // A plain reference of the line operations, written straight from the
 // algorithm with whole-string copies and no shortcuts, to check the fast
-// engine against on generated input.
+// engine against. Lines are split into characters (in UTF-8 text a byte that
+// starts no valid character is one of its own), and positions, columns and
+// matches are counted in them.
 #pragma once
 
-#include <cstdint>
+#include "job.h"
+
 #include <string>
 #include <vector>
 
@@ -14,34 +17,6 @@ struct Pair {
     std::string replacement; // prepared
 };
 
-struct Settings {
-    bool capsLock = false;
-    int code = 1;
-    int position = 1;
-    std::int32_t column = 0;
-};
-
-int ReplacePairInLine(std::string& line, std::size_t capacity, const Pair& pair,
-                      const Settings& settings);
-int ReplaceInLine(std::string& line, std::size_t capacity, const std::vector<Pair>& pairs,
-                  const Settings& settings);
-
-// The same for UTF-8 text, on whole characters: the line is split into
-// characters (a byte that starts no valid character is one of its own) and
-// positions, columns and matches are counted in them. The search text must be
-// folded already when case is ignored.
-int ReplaceInLineUtf8(std::string& line, std::size_t capacity, const std::vector<Pair>& pairs,
-                      const Settings& settings);
-
-struct FileOptions {
-    bool deleteEmptyLines = false;
-    std::string leading;
-    std::string trailing;
-    bool keepLineEnds = false;
-    std::vector<Pair> pairs;
-    Settings settings;
-};
-
 struct FileOutcome {
     std::string bytes;
     int lineChanges = 0;
@@ -49,7 +24,9 @@ struct FileOutcome {
     int emptyLinesRemoved = 0;
 };
 
-// The new content of a file and its counters.
-FileOutcome Rewrite(const std::string& content, const FileOptions& options);
+// The new content of a file and its counters under the line options and the
+// position, coding and case setting of `job`, with `pairs` prepared from its
+// rows (search texts folded already when case is ignored).
+FileOutcome Rewrite(const std::string& content, const Job& job, const std::vector<Pair>& pairs);
 
 } // namespace reference
