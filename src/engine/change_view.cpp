@@ -37,6 +37,25 @@ class ChangeWalker::LineSource {
 public:
     explicit LineSource(const std::string& path) : fd_(OpenRegularFile(path)) {}
     bool opened() const { return fd_.get() >= 0; }
+    // The next `size` bytes; false when the file ends before.
+    bool Take(std::size_t size, std::string& raw) {
+        while (buffer_.size() - start_ < size && !eof_) {
+            Fill();
+        }
+        if (buffer_.size() - start_ < size) {
+            return false;
+        }
+        raw.assign(buffer_, start_, size);
+        start_ += size;
+        return true;
+    }
+    // True at the end of the file.
+    bool AtEnd() {
+        while (start_ >= buffer_.size() && !eof_) {
+            Fill();
+        }
+        return start_ >= buffer_.size();
+    }
     // The next raw line; false at the end of the file or on a read error.
     bool Next(std::string& raw) {
         while (true) {
@@ -54,17 +73,21 @@ public:
                 start_ = buffer_.size();
                 return true;
             }
-            buffer_.erase(0, start_);
-            start_ = 0;
-            std::size_t have = buffer_.size();
-            buffer_.resize(have + kChunk);
-            long n = ReadFully(fd_.get(), buffer_.data() + have, kChunk);
-            buffer_.resize(have + static_cast<std::size_t>(n < 0 ? 0 : n));
-            eof_ = n < static_cast<long>(kChunk);
+            Fill();
         }
     }
 
 private:
+    void Fill() {
+        buffer_.erase(0, start_);
+        start_ = 0;
+        std::size_t have = buffer_.size();
+        buffer_.resize(have + kChunk);
+        long n = ReadFully(fd_.get(), buffer_.data() + have, kChunk);
+        buffer_.resize(have + static_cast<std::size_t>(n < 0 ? 0 : n));
+        eof_ = n < static_cast<long>(kChunk);
+    }
+
     FileDescriptor fd_;
     std::string buffer_;
     std::size_t start_ = 0;
@@ -90,7 +113,7 @@ bool ChangeWalker::Next(LinePair& pair) {
     std::string newRaw;
     if (!old_->Next(oldRaw)) {
         // Both must end together.
-        matches_ = !new_->Next(newRaw);
+        matches_ = new_->AtEnd();
         return false;
     }
     // What the run's line operations make of the old line.
@@ -107,11 +130,13 @@ bool ChangeWalker::Next(LinePair& pair) {
         pair.kind = LinePair::Kind::Removed;
         return true;
     }
-    if (!new_->Next(newRaw) || newRaw != sink_.text) {
+    // A replacement may hold a line feed: the old line then gives several.
+    if (!new_->Take(sink_.text.size(), newRaw) || newRaw != sink_.text) {
         matches_ = false;
         return false;
     }
-    pair.newNumber = ++newNumber_;
+    pair.newNumber = newNumber_ + 1;
+    newNumber_ += std::max<std::int64_t>(1, std::count(newRaw.begin(), newRaw.end(), '\n'));
     SplitRaw(newRaw, pair.newText, pair.newEnding);
     pair.kind = oldRaw == newRaw ? LinePair::Kind::Same : LinePair::Kind::Changed;
     ++kept_;
@@ -242,13 +267,26 @@ UnifiedDiffWriter::UnifiedDiffWriter(std::string oldLabel, std::string newLabel,
     : oldLabel_(std::move(oldLabel)), newLabel_(std::move(newLabel)), context_(context) {}
 
 std::string UnifiedDiffWriter::Line(char mark, const std::string& text, const std::string& ending) {
-    std::string line(1, mark);
-    line += text;
-    line += ending;
-    if (ending.empty() || ending.back() != '\n') {
-        line += "\n\\ No newline at end of file\n";
+    // Text that holds line feeds (a replacement made them) is several lines.
+    const std::string raw = text + ending;
+    std::string lines;
+    for (std::size_t at = 0; at < raw.size();) {
+        std::size_t feed = raw.find('\n', at);
+        std::size_t end = feed == std::string::npos ? raw.size() : feed + 1;
+        lines += mark;
+        lines.append(raw, at, end - at);
+        if (feed == std::string::npos) {
+            lines += "\n\\ No newline at end of file\n";
+        }
+        at = end;
     }
-    return line;
+    return lines;
+}
+
+int UnifiedDiffWriter::LineCount(const std::string& text, const std::string& ending) {
+    const std::string raw = text + ending;
+    int count = static_cast<int>(std::count(raw.begin(), raw.end(), '\n'));
+    return count + (raw.empty() || raw.back() != '\n' ? 1 : 0);
 }
 
 void UnifiedDiffWriter::Add(const LinePair& pair) {
@@ -317,7 +355,7 @@ void UnifiedDiffWriter::FlushHunk() {
             body += Line('-', pair.oldText, pair.oldEnding);
             body += Line('+', pair.newText, pair.newEnding);
             ++oldCount;
-            ++newCount;
+            newCount += LineCount(pair.newText, pair.newEnding);
             break;
         case LinePair::Kind::Removed:
             body += Line('-', pair.oldText, pair.oldEnding);
@@ -325,7 +363,7 @@ void UnifiedDiffWriter::FlushHunk() {
             break;
         case LinePair::Kind::Added:
             body += Line('+', pair.newText, pair.newEnding);
-            ++newCount;
+            newCount += LineCount(pair.newText, pair.newEnding);
             break;
         }
     }

@@ -1,8 +1,9 @@
 // What a run changed in one file, line by line: the old lines (from the
-// backup) beside the new ones (in the file). A run never adds or splits a
-// line, it only changes or removes lines, so the two are paired in one
-// streaming pass: each old line is put through the run's line operations and
-// must give the next new line (or nothing, when the operations removed it).
+// backup) beside the new ones (in the file). A run changes or removes lines
+// and adds none of its own (only a replacement holding a line feed makes one
+// line several), so the two are paired in one streaming pass: each old line
+// is put through the run's line operations and must give the next new bytes
+// (or nothing, when the operations removed it).
 // Where the file no longer is what the run made of its backup (it was edited
 // since), the pairing stops and a plain difference of the two takes its
 // place. Never more than a line (and the read buffers) is held at a time.
@@ -22,8 +23,8 @@ struct LinePair {
     std::int64_t oldNumber = 0; // from 1; 0 for an added line
     std::int64_t newNumber = 0; // from 1; 0 for a removed line
     std::string oldText;        // without the line end
-    std::string newText;
-    std::string oldEnding; // the line end: "", "\n", "\r\n", ...
+    std::string newText;        // may hold line feeds a replacement put there
+    std::string oldEnding;      // the line end: "", "\n", "\r\n", ...
     std::string newEnding;
 };
 
@@ -93,6 +94,7 @@ private:
     void AddPair(const LinePair& pair);
     void FlushHunk();
     static std::string Line(char mark, const std::string& text, const std::string& ending);
+    static int LineCount(const std::string& text, const std::string& ending);
 
     std::string oldLabel_;
     std::string newLabel_;

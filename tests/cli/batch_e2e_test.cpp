@@ -1,6 +1,7 @@
 // End-to-end tests: the built quintrel-batch over real temporary trees.
 #include "batch_process.h"
 #include "commit_undo.h"
+#include "file_names.h"
 #include "json_value.h"
 #include "profile.h"
 #include "test_support.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using testing_support::ListTree;
@@ -568,6 +570,77 @@ TEST_F(BatchTool, OutputThatCannotBeWrittenIsAFailure) {
                   std::string::npos)
             << r.err;
     }
+}
+
+// Reviewing before deciding: each file's changes as a unified diff that
+// patch turns back into the new content; a dry run that reports what a run
+// would do and touches nothing; finishing some files of a kept run.
+TEST_F(BatchTool, ReviewDryRunAndFinishingSomeFiles) {
+    const Tree before = {{"crlf.txt", "Welt\r\nzwei\r\n\r\nWelt"},
+                         {"long.txt", "eins\nzwei\ndrei\nvier\nWelt\nsechs\nsieben\nacht\n"
+                                      "neun\nzehn\nelf\nWelt\n"},
+                         {"split.txt", "a Welt b\n\n\nx\n"},
+                         {"same.txt", "nichts\n"}};
+    Make(before);
+    auto mtimes = [&] {
+        std::map<std::string, long long> times;
+        for (const std::string& name : ListTree(root)) {
+            struct stat st {};
+            ::lstat(P(name).c_str(), &st);
+            times[name] = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+        }
+        return times;
+    };
+    const auto timesBefore = mtimes();
+    // The replacement holds a line feed, so one line becomes two.
+    const std::vector<std::string> job = {
+        "--replace", "Welt",  "Erde\\nMond", "--escapes", "--delete-empty-lines",
+        "--json",    "--diff"};
+    std::vector<std::string> dry = job;
+    dry.push_back("--dry-run");
+    BatchResult preview = RunTxt(dry);
+    EXPECT_EQ(preview.status, 0) << preview.err;
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(mtimes(), timesBefore);
+    for (const std::string& name : ListTree(TemporaryDirectory())) {
+        EXPECT_NE(name.rfind("VQD", 0), 0u) << "a dry run's copy is left: " << name;
+    }
+
+    TempDir logs;
+    std::vector<std::string> kept = job;
+    kept.insert(kept.end(), {"--keep", logs / "run.log"});
+    BatchResult run = RunTxt(kept);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, preview.out) << "the dry run reports exactly what the run did";
+    JsonValue report = Json(run);
+    ASSERT_EQ(report["files"].array.size(), 3u);
+    for (const JsonValue& file : report["files"].array) {
+        const std::string path = file["path"].string;
+        SCOPED_TRACE(path);
+        const std::string diff = file["diff"].string;
+        EXPECT_EQ(diff.rfind("--- " + path + ".QUINTREL-BACKUP\n+++ " + path + "\n@@ ", 0), 0u)
+            << diff;
+        WriteFile(logs / "change.diff", diff);
+        const std::string patched = logs / "patched";
+        const std::string command = "patch -s -o '" + patched + "' '" + path +
+                                    ".QUINTREL-BACKUP' < '" + (logs / "change.diff") + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        EXPECT_EQ(ReadFile(patched), ReadFile(path));
+    }
+
+    // Finished file by file: the log keeps what is still waiting.
+    EXPECT_EQ(Run({"--accept-log", logs / "run.log", "--only", "long.txt"}).status, 0);
+    EXPECT_EQ(ReadChangeLog(logs / "run.log"),
+              (std::vector<std::string>{P("crlf.txt"), P("split.txt")}));
+    EXPECT_FALSE(testing_support::Exists(P("long.txt.QUINTREL-BACKUP")));
+    EXPECT_EQ(Run({"--undo-log", logs / "run.log", "--only", P("split.txt")}).status, 0);
+    EXPECT_EQ(ReadFile(P("split.txt")), before.at("split.txt"));
+    EXPECT_EQ(ReadChangeLog(logs / "run.log"), std::vector<std::string>{P("crlf.txt")});
+    EXPECT_EQ(Run({"--accept-log", logs / "run.log"}).status, 0);
+    EXPECT_EQ(Run({"--accept-log", logs / "run.log"}).status, 1) << "finished once";
+    EXPECT_FALSE(testing_support::Exists(P("crlf.txt.QUINTREL-BACKUP")));
+    EXPECT_EQ(Run({"--only", "x.txt"}).status, 2) << "--only goes with a log";
+    EXPECT_EQ(RunTxt({"--replace", "a", "b", "--dry-run", "--undo"}).status, 2);
 }
 
 TEST_F(BatchTool, BadInputIsRefusedWithNothingDone) {

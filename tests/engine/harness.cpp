@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "change_view.h"
 #include "escape_notation.h"
 #include "file_names.h"
 #include "file_ops.h"
@@ -188,7 +189,34 @@ void CheckLineProcessor(const Row& row, const std::string& tableName, const Repl
     }
 }
 
-void CheckRow(const Row& row, Checker& check) {
+// The change view pairs the old and the new lines; together the pairs must
+// give back both files byte for byte, and a unified diff of them must hold
+// every changed line.
+void CheckChangeView(const Row& row, const ReplacementTable& table, const std::string& directory,
+                     Checker& check) {
+    if (!row.text || !check.Wanted("change-view")) {
+        return;
+    }
+    const std::string before = directory + "/view-old";
+    const std::string after = directory + "/view-new";
+    testing_support::WriteFile(before, row.input);
+    testing_support::WriteFile(after, row.output);
+    ChangeWalker walker(before, after, LinesOf(row.job, table));
+    std::string old;
+    std::string now;
+    LinePair pair;
+    while (walker.Next(pair)) {
+        old += pair.oldText + pair.oldEnding;
+        if (pair.kind != LinePair::Kind::Removed) {
+            now += pair.newText + pair.newEnding;
+        }
+    }
+    check.Same(row.name, "change-view", LineOutcome(row.counters, row.input + "|" + row.output),
+               LineOutcome(row.counters, old + "|" + now) +
+                   (walker.matches() ? "" : "\n(the walk found a line the run did not write)"));
+}
+
+void CheckRow(const Row& row, Checker& check, const std::string& directory) {
     ReplacementTable automatic;
     if (!BuildAsARun(row.job, automatic)) {
         return check.Fail(row.name, "table", "a text of the row cannot be represented");
@@ -198,6 +226,7 @@ void CheckRow(const Row& row, Checker& check) {
         check.Same(row.name, "reference", LineOutcome(row.counters, row.output),
                    LineOutcome({r.lineChanges, r.replacements, r.emptyLinesRemoved}, r.bytes));
     }
+    CheckChangeView(row, automatic, directory, check);
     if (automatic.empty()) {
         return CheckLineProcessor(row, "none", automatic, check);
     }
@@ -401,7 +430,7 @@ void CheckRows(const std::vector<Row>& rows, const Report& report) {
     for (std::size_t begin = 0, end = 0; begin < selected.size() && check.failures < 40;
          begin = end) {
         for (end = begin; end < selected.size() && selected[end]->job == selected[begin]->job;) {
-            CheckRow(*selected[end++], check);
+            CheckRow(*selected[end++], check, dir.path);
         }
         CheckFiles({selected.begin() + begin, selected.begin() + end}, dir.path, check);
     }
