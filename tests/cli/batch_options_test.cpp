@@ -76,10 +76,47 @@ TEST(BatchOptions, EveryJobOptionReachesTheJob) {
     EXPECT_FALSE(o.json);
     EXPECT_EQ(o.finish, FinishMode::Accept);
 
-    // Without options: the program's defaults.
+    // Without options: the program's defaults, line ends kept.
     BatchOptions none = Parse({});
     EXPECT_EQ(none.action, BatchAction::Run);
-    EXPECT_EQ(none.job, Job{});
+    Job defaults;
+    defaults.keepLineEnds = true;
+    EXPECT_EQ(none.job, defaults);
+}
+
+// Line ends are kept unless --crlf asks for CR LF; a profile decides as it
+// does in the program (one without the value was written by a program that
+// always wrote CR LF), and options after it override it.
+TEST(BatchOptions, LineEndsAreKeptUnlessCrlfOrAProfileSaysOtherwise) {
+    TempDir dir;
+    WriteFile(dir / "keep.vqp", "[General]\nKeepLineEnds=1\n");
+    WriteFile(dir / "crlf.vqp", "[General]\nKeepLineEnds=0\n");
+    WriteFile(dir / "old.vqp", "[General]\nSubdirs=1\n");
+    const struct {
+        std::vector<std::string> args;
+        bool keep;
+    } cases[] = {
+        {{}, true},
+        {{"--crlf"}, false},
+        {{"--keep-line-ends"}, true},
+        {{"--crlf", "--keep-line-ends"}, true},
+        {{"--profile", "keep.vqp"}, true},
+        {{"--profile", "crlf.vqp"}, false},
+        {{"--profile", "old.vqp"}, false},
+        {{"--crlf", "--profile", "keep.vqp"}, true},
+        {{"--profile", "old.vqp", "--keep-line-ends"}, true},
+        {{"--profile", "keep.vqp", "--crlf"}, false},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const std::string& arg : c.args) {
+            line += arg + " ";
+        }
+        SCOPED_TRACE(line);
+        BatchOptions o = ParseCommandLine(c.args, dir.path());
+        ASSERT_EQ(o.action, BatchAction::Run) << o.error;
+        EXPECT_EQ(o.job.keepLineEnds, c.keep);
+    }
 }
 
 TEST(BatchOptions, PathsAreMadeAbsoluteWithoutChangingWhichFileTheyName) {
@@ -189,7 +226,7 @@ TEST(BatchOptions, BadInputIsAUsageError) {
     testing_support::MakeDirs(dir / "folder");
     const std::vector<std::vector<std::string>> cases = {
         {"--bogus"},
-        {"-h"},
+        {"-x"},
         {"stray"},
         {"--dir"},
         {"--dir", "--subdirs"},
