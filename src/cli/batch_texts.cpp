@@ -198,8 +198,11 @@ std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
 }
 
 int DefaultLanguage() {
-    int language = ReadInterfaceLanguage();
-    return language == kLanguageEnglish ? kLanguageEnglish : kLanguageGerman;
+    return CommandLineLanguage();
+}
+
+std::string ForStandardError(std::string_view text) {
+    return "quintrel-batch: " + std::string(text);
 }
 
 std::string_view HelpText() {
