@@ -364,7 +364,7 @@ TEST_F(RecoverCommand, UsageErrors) {
     auto missing = RunTool({"--recover", dir / "missing"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.rawErr, "quintrel-batch: das Verzeichnis '" + dir / "missing" +
-                               "' kann nicht gelesen werden\n");
+                                  "' kann nicht gelesen werden\n");
     auto help = RunTool({"--help"});
     EXPECT_NE(help.out.find("--recover VERZ"), std::string::npos);
     EXPECT_NE(RunTool({"--lang", "44", "--help"}).out.find("--recover DIR"), std::string::npos);
