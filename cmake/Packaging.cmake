@@ -60,6 +60,7 @@ else()
 libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), qt6-translations-l10n")
 endif()
 # xdg-open shows the manual and the changed files; without it the program
-# says that no viewer was found.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# says that no viewer was found. Outside a full desktop, xdg-open and
+# xdg-mime find a file's type (a profile's too) through File::MimeInfo.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, libfile-mimeinfo-perl")
 include(CPack)
