@@ -5,6 +5,7 @@
 #include "velmor_version.h"
 #include "version_info.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
 #include <cstdlib>
@@ -86,7 +87,11 @@ TEST(OpenWithAssociatedProgram, AnOpenerThatKeepsRunningNeverHoldsTheWindow) {
     EXPECT_FALSE(resultWhenClicked.has_value());
     EXPECT_EQ(result, true);
     QTRY_VERIFY(testing_support::Exists(pidFile));
-    ::kill(std::stoi(testing_support::ReadFile(pidFile)), SIGTERM);
+    const std::string pid = std::to_string(std::stoi(testing_support::ReadFile(pidFile)));
+    ::kill(std::stoi(pid), SIGTERM);
+    // Once the opener has ended and been reaped, its process object goes.
+    QTRY_VERIFY(!testing_support::Exists("/proc/" + pid));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(Version, FormatTakesThePartsInOrder) {
