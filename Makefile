@@ -2,6 +2,9 @@
 # Each first installs the Debian packages the build needs (only when missing),
 # then configures and builds into build/ (build-asan/ with SANITIZE=1).
 
+# Only what the build says, without make's "Entering directory" lines.
+MAKEFLAGS += --no-print-directory
+
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= 2
 # The tools the benchmark compares against, installed only by `make bench`.

@@ -39,6 +39,14 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>Über &amp;Qt...</source>
+        <translation>About &amp;Qt...</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
 </context>
 <context>
     <name>AddDirectoryDialog</name>
@@ -66,6 +74,22 @@
         <source>Abbrechen</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>&amp;Verzeichnisse    (mehrere Angaben durch Semikolons trennen)</source>
+        <translation>&amp;Directories    (separate several entries with semicolons)</translation>
+    </message>
+    <message>
+        <source>&amp;wählen...</source>
+        <translation>c&amp;hoose...</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Abbrechen</source>
+        <translation>&amp;Cancel</translation>
+    </message>
 </context>
 <context>
     <name>AddWildcardDialog</name>
@@ -89,6 +113,18 @@
         <source>Abbrechen</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>&amp;Datei oder Dateigruppe      (mehrere  Angaben durch Semikolons trennen)</source>
+        <translation>&amp;File or file group      (separate several entries with semicolons)</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Abbrechen</source>
+        <translation>&amp;Cancel</translation>
+    </message>
 </context>
 <context>
     <name>LanguageChooser</name>
@@ -111,6 +147,18 @@
     <message>
         <source>Abbrechen</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;Sprache der Bedienoberfläche</source>
+        <translation>&amp;Language of the interface</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Abbrechen</source>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -287,12 +335,192 @@
         <source>Starten</source>
         <translation>Start</translation>
     </message>
+    <message>
+        <source>Ver&amp;zeichnisse</source>
+        <translation>D&amp;irectories</translation>
+    </message>
+    <message>
+        <source>Hinz&amp;ufügen...</source>
+        <translation>A&amp;dd...</translation>
+    </message>
+    <message>
+        <source>&amp;Entfernen</source>
+        <translation>Rem&amp;ove</translation>
+    </message>
+    <message>
+        <source>Unter&amp;verzeichnisse einbeziehen</source>
+        <translation>Incl&amp;ude subdirectories</translation>
+    </message>
+    <message>
+        <source>Dateien &amp;oder Dateigruppen</source>
+        <translation>&amp;Files or file groups</translation>
+    </message>
+    <message>
+        <source>Hinzufü&amp;gen...</source>
+        <translation>&amp;Add...</translation>
+    </message>
+    <message>
+        <source>Ent&amp;fernen</source>
+        <translation>R&amp;emove</translation>
+    </message>
+    <message>
+        <source>Abhängigkeit &amp;vom Datum der letzten Änderung</source>
+        <translation>&amp;Depending on the date of the last change</translation>
+    </message>
+    <message>
+        <source>&amp;Alle Dateien</source>
+        <translation>All &amp;files</translation>
+    </message>
+    <message>
+        <source>Neuer oder gleich Vergeichsdatu&amp;m</source>
+        <translation>Newer than or e&amp;qual to the comparison date</translation>
+    </message>
+    <message>
+        <source>&amp;Älter als Vergleichsdatum</source>
+        <translation>Older than the &amp;comparison date</translation>
+    </message>
+    <message>
+        <source>Opt&amp;ionen</source>
+        <translation>Optio&amp;ns</translation>
+    </message>
+    <message>
+        <source>&amp;Jede Datei vor Veränderung bestätigen</source>
+        <translation>Confirm eac&amp;h file before changing it</translation>
+    </message>
+    <message>
+        <source>Veränderungen, die in allen Dateien ausgeführt &amp;werden</source>
+        <translation>C&amp;hanges made in all files</translation>
+    </message>
+    <message>
+        <source>Erse&amp;tzungen durchführen</source>
+        <translation>&amp;Perform replacements</translation>
+    </message>
+    <message>
+        <source>Leere &amp;Zeilen entfernen</source>
+        <translation>Remove empt&amp;y lines</translation>
+    </message>
+    <message>
+        <source>Führende Leerze&amp;ichen entfernen</source>
+        <translation>Remove leadi&amp;ng spaces</translation>
+    </message>
+    <message>
+        <source>S&amp;chleppende Leerzeichen entfernen</source>
+        <translation>Remove tra&amp;iling spaces</translation>
+    </message>
+    <message>
+        <source>Führende Tabulat&amp;oren entfernen</source>
+        <translation>Remove leading &amp;tabs</translation>
+    </message>
+    <message>
+        <source>Schleppende Ta&amp;bulatoren entfernen</source>
+        <translation>&amp;Remove trailing tabs</translation>
+    </message>
+    <message>
+        <source>Zeilenenden &amp;der Datei beibehalten</source>
+        <translation>&amp;Keep the file&apos;s line ends</translation>
+    </message>
+    <message>
+        <source>Ersetz&amp;ungen</source>
+        <translation>R&amp;eplacements</translation>
+    </message>
+    <message>
+        <source>Hi&amp;nzufügen...</source>
+        <translation>&amp;Add...</translation>
+    </message>
+    <message>
+        <source>En&amp;tfernen</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>&amp;Ändern...</source>
+        <translation>&amp;Change...</translation>
+    </message>
+    <message>
+        <source>&amp;Ersetzen an Position</source>
+        <translation>&amp;Replace at position</translation>
+    </message>
+    <message>
+        <source>überall &amp;in einer Zeile</source>
+        <translation>any&amp;where in a line</translation>
+    </message>
+    <message>
+        <source>&amp;nur am Zeilenanfang</source>
+        <translation>&amp;only at the line start</translation>
+    </message>
+    <message>
+        <source>nur &amp;am Zeilenende</source>
+        <translation>only at &amp;the line end</translation>
+    </message>
+    <message>
+        <source>nur an &amp;der Position </source>
+        <translation>only at the &amp;position </translation>
+    </message>
+    <message>
+        <source>Codierun&amp;g</source>
+        <translation>&amp;Coding</translation>
+    </message>
+    <message>
+        <source>ISO-88&amp;51</source>
+        <translation>ISO-88&amp;51</translation>
+    </message>
+    <message>
+        <source>As&amp;cii</source>
+        <translation>Asc&amp;ii</translation>
+    </message>
+    <message>
+        <source>UTF-&amp;8</source>
+        <translation>UTF-&amp;8</translation>
+    </message>
+    <message>
+        <source>Optionen &amp;für das Ersetzen</source>
+        <translation>&amp;Options for replacing</translation>
+    </message>
+    <message>
+        <source>Ersatzdarstellung für Steuerzeichen er&amp;kennen</source>
+        <translation>Recognise &amp;escape notation for control characters</translation>
+    </message>
+    <message>
+        <source>Gro&amp;ß- und Kleinschreibung beim Suchen ignorieren</source>
+        <translation>Ignore letter case &amp;when searching</translation>
+    </message>
+    <message>
+        <source>&amp;Über...</source>
+        <translation>A&amp;bout...</translation>
+    </message>
+    <message>
+        <source>&amp;Handbuch...</source>
+        <translation>&amp;Manual...</translation>
+    </message>
+    <message>
+        <source>Sp&amp;rache...</source>
+        <translation>Lan&amp;guage...</translation>
+    </message>
+    <message>
+        <source>&amp;TA</source>
+        <translation>&amp;TA</translation>
+    </message>
+    <message>
+        <source>Profil &amp;laden...</source>
+        <translation>&amp;Load profile...</translation>
+    </message>
+    <message>
+        <source>Profil s&amp;peichern...</source>
+        <translation>Sa&amp;ve profile...</translation>
+    </message>
+    <message>
+        <source>&amp;Starten</source>
+        <translation>&amp;Start</translation>
+    </message>
 </context>
 <context>
     <name>ProgressIndicator</name>
     <message>
         <source>Abbruch</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;Abbruch</source>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -321,6 +549,22 @@
         <source>Ersetzung ändern</source>
         <translation>Change replacement</translation>
     </message>
+    <message>
+        <source>&amp;Suchen nach</source>
+        <translation>&amp;Search for</translation>
+    </message>
+    <message>
+        <source>&amp;Ersetzen durch</source>
+        <translation>&amp;Replace with</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Abbrechen</source>
+        <translation>&amp;Cancel</translation>
+    </message>
 </context>
 <context>
     <name>ReplacementMenu</name>
@@ -336,6 +580,18 @@
         <source>Ersetzung hinzufügen</source>
         <translation>Add replacement</translation>
     </message>
+    <message>
+        <source>&amp;Löschen</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>Ä&amp;ndern</source>
+        <translation>&amp;Change</translation>
+    </message>
+    <message>
+        <source>Ersetzung &amp;hinzufügen</source>
+        <translation>&amp;Add replacement</translation>
+    </message>
 </context>
 <context>
     <name>ScanDialog</name>
@@ -346,6 +602,10 @@
     <message>
         <source>Abbruch</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;Abbruch</source>
+        <translation>&amp;Cancel</translation>
     </message>
 </context>
 <context>
@@ -397,6 +657,30 @@
     <message>
         <source>Schließen</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>Da&amp;teien</source>
+        <translation>&amp;Files</translation>
+    </message>
+    <message>
+        <source>&amp;Änderungen</source>
+        <translation>&amp;Changes</translation>
+    </message>
+    <message>
+        <source>&amp;Folgende Dateien wurden verändert</source>
+        <translation>&amp;The following files were changed</translation>
+    </message>
+    <message>
+        <source>&amp;Datei ansehen...</source>
+        <translation>&amp;View file...</translation>
+    </message>
+    <message>
+        <source>&amp;Alle Änderungen rückgängig machen...</source>
+        <translation>&amp;Undo all changes...</translation>
+    </message>
+    <message>
+        <source>&amp;Schließen</source>
+        <translation>C&amp;lose</translation>
     </message>
 </context>
 </TS>

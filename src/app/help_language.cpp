@@ -24,15 +24,39 @@ std::string ManualPath(const std::string& programDirectory, int language) {
     return programDirectory + "/doc/" + name;
 }
 
+std::string InstalledManualPath(const std::string& programDirectory, int language) {
+    char name[32];
+    std::snprintf(name, sizeof name, "manual-%03d.pdf", language);
+    // The program directory is a resolved path: its parent's parent is the
+    // prefix.
+    std::string prefix = programDirectory;
+    for (int up = 0; up < 2; ++up) {
+        std::size_t slash = prefix.rfind('/');
+        prefix = slash == std::string::npos ? std::string() : prefix.substr(0, slash);
+    }
+    return prefix + "/share/doc/velmor-quintrel/" + name;
+}
+
+std::string FindManual(const std::string& programDirectory, int language) {
+    for (int candidate : {language, kLanguageGerman}) {
+        for (const std::string& path : {ManualPath(programDirectory, candidate),
+                                        InstalledManualPath(programDirectory, candidate)}) {
+            if (Velmor_DoesFileExist(path)) {
+                return path;
+            }
+        }
+    }
+    return ManualPath(programDirectory, kLanguageGerman);
+}
+
 void ShowManual(MainDialogWindow& window) {
-    (void)window;
-    std::string path = ManualPath(ProgramDirectory, AppLanguage);
-    if (!Velmor_DoesFileExist(path)) {
-        path = ManualPath(ProgramDirectory, kLanguageGerman);
-    }
-    if (!OpenWithAssociatedProgram(path)) {
-        ShowMessage(kMsgNoPdfViewer);
-    }
+    std::string path = FindManual(ProgramDirectory, AppLanguage);
+    // The message names the manual, so it can be opened by other means.
+    OpenWithAssociatedProgram(path, &window, [path](bool opened) {
+        if (!opened) {
+            ShowMessage(kMsgNoPdfViewer, path);
+        }
+    });
 }
 
 void ShowAbout(MainDialogWindow& window) {

@@ -9,10 +9,19 @@ class MainDialogWindow;
 
 // Makes AppLanguage the language of every text shown from now on.
 void ApplyLanguage();
-// The manual of `language` below the program directory.
+// The manual of `language` below the program directory (the build tree).
 std::string ManualPath(const std::string& programDirectory, int language);
+// The manual of `language` where the package puts it: the package's
+// documentation directory, <prefix>/share/doc/velmor-quintrel, for a program
+// directory <prefix>/lib/velmor-quintrel.
+std::string InstalledManualPath(const std::string& programDirectory, int language);
+// The manual to open: of `language`, else the German one, each looked for
+// below the program directory and then in the documentation directory; the
+// German one below the program directory when none exists (a message can
+// still name it).
+std::string FindManual(const std::string& programDirectory, int language);
 // Opens the manual in the interface language (the German one when that is
-// missing); message 2018 when no program shows PDF files.
+// missing); message 2018 with its path when no program shows PDF files.
 void ShowManual(MainDialogWindow& window);
 void ShowAbout(MainDialogWindow& window);
 // Lets the user choose the interface language; 0 when nothing changed, else

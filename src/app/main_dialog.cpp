@@ -61,9 +61,24 @@ void MainDialogWindow::Initialize() {
     CheckRadioButton(*this, kIdCodeIso, kIdCodeUtf8, kIdCodeIso);
     SetButtonCheck(*this, kIdPerformReplace, 1);
     SetButtonCheck(*this, kIdConfirm, 0);
+    // A changed file keeps its own line ends unless the user asks for CR LF.
+    SetButtonCheck(*this, kIdKeepLineEnds, 1);
 
     UpdateControlStates(*this);
     ui_->directoryList->setFocus(Qt::OtherFocusReason);
+    if (!app_.startProfile.empty()) {
+        std::string path = std::move(app_.startProfile);
+        app_.startProfile.clear();
+        OpenStartProfile(path);
+    }
+}
+
+void MainDialogWindow::OpenStartProfile(const std::string& path) {
+    // As "Profil laden..." does once the file is chosen.
+    if (std::optional<Profile> profile = LoadProfileFile(path)) {
+        ApplyProfileToDialog(*this, *profile);
+        UpdateControlStates(*this);
+    }
 }
 
 void MainDialogWindow::TemplateTranslated() {
@@ -230,12 +245,13 @@ int RunMainDialog(MainDialog& app) {
     return RunModalDialog(window);
 }
 
-int RunProgram() {
+int RunProgram(const std::string& profile) {
     MainDialog* app = new (std::nothrow) MainDialog();
     if (app == nullptr) {
         ShowMessage(kMsgOutOfMemory);
         return 0;
     }
+    app->startProfile = profile;
     ApplyLanguage();
     while (RunMainDialog(*app) == LanguageChangedResult) {
     }

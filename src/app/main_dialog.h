@@ -26,6 +26,10 @@ public:
     RunStatistics statistics;
     // True while a job runs; the main dialog takes no command then.
     bool runUnderWay = false;
+    // A profile named on the command line: the first main dialog starts
+    // with it loaded (then it is cleared, so a change of language does not
+    // load it again).
+    std::string startProfile;
 };
 
 class MainDialogWindow : public VelmorDialog {
@@ -47,6 +51,7 @@ protected:
 
 private:
     void Initialize();
+    void OpenStartProfile(const std::string& path);
     // The notifications of the replacement list view.
     void OnListViewNotify(int code);
 
@@ -62,6 +67,7 @@ std::string ComposeTitle(const std::string& title, const std::string& version);
 
 // Shows the main dialog once and gives its end code.
 int RunMainDialog(MainDialog& app);
-// The process after start-up: the main dialog, again after each change of
-// language, then the end. Gives the exit code (0).
-int RunProgram();
+// The process after start-up: the main dialog (with `profile` loaded when
+// one is named), again after each change of language, then the end. Gives
+// the exit code (0).
+int RunProgram(const std::string& profile = {});

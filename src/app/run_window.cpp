@@ -28,6 +28,7 @@ void ScanDialog::ShowFolder(const std::string& directory) {
     text->setText(
         metrics.elidedText(ToQString(directory), Qt::ElideMiddle, std::max(text->width(), 100)));
     text->setToolTip(ToQString(directory));
+    ExposeValue(text, ToQString(directory));
 }
 
 void ScanDialog::OnCommand(int id, int notification) {

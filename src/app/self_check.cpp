@@ -3,6 +3,7 @@
 #include "desktop.h"
 #include "file_names.h"
 #include "help_language.h"
+#include "list_controls.h"
 #include "main_controls.h"
 #include "main_dialog.h"
 #include "program.h"
@@ -11,9 +12,10 @@
 
 #include <string>
 
-int WriteSelfCheckReport(const std::string& reportPath) {
+int WriteSelfCheckReport(const std::string& reportPath, const std::string& profile) {
     ApplyLanguage();
     MainDialog app;
+    app.startProfile = profile;
     MainDialogWindow window(app);
     // "Handbuch..." as the user would press it, with the desktop replaced by
     // a note of the file it is asked to open.
@@ -39,8 +41,9 @@ int WriteSelfCheckReport(const std::string& reportPath) {
     add("Catalogues", catalogues);
     add("QtCatalogue", translation.qtCatalogue);
     add("Title", ToUtf8(window.windowTitle()));
-    add("Start", GetControlText(window, kIdStart));
+    add("Start", ToUtf8(WithoutMnemonic(ToQString(GetControlText(window, kIdStart)))));
     add("Manual", manual);
     add("ManualFound", Velmor_DoesFileExist(manual) ? "1" : "0");
+    add("Directories", Velmor_ReadBox(window.DirectoryList(), ';'));
     return WriteFileAtomically(reportPath, report, false) ? 0 : 1;
 }

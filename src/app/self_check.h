@@ -13,6 +13,8 @@ inline constexpr char kSelfCheckVariable[] = "QUINTREL_SELF_CHECK";
 // writes "name=value" lines to `reportPath`: ProgramDirectory, AppLanguage,
 // Catalogues (the translation files loaded, separated by ';'), QtCatalogue,
 // Title (the main dialog's caption), Start (the caption of "Starten"),
-// Manual (the file "Handbuch..." would open) and ManualFound (1 or 0).
+// Manual (the file "Handbuch..." would open), ManualFound (1 or 0) and
+// Directories (the directory list, joined by ';', after `profile` was
+// loaded as at a start with it).
 // Gives the exit code: 0 when the report was written, else 1.
-int WriteSelfCheckReport(const std::string& reportPath);
+int WriteSelfCheckReport(const std::string& reportPath, const std::string& profile = {});

@@ -120,6 +120,9 @@ public:
     Parser(const std::vector<std::string>& args, const std::string& cwd) : args_(args), cwd_(cwd) {}
 
     BatchOptions Parse() {
+        // A changed file keeps its own line ends unless --crlf (or a profile
+        // without "KeepLineEnds") asks for CR LF.
+        options_.job.keepLineEnds = true;
         std::size_t i = 0;
         while (i < args_.size()) {
             const std::string& token = args_[i++];
@@ -213,6 +216,7 @@ private:
 
     void SetFlag(const KnownOption& option, const Values&) { options_.job.*option.flag = true; }
     void NoReplace(const KnownOption&, const Values&) { options_.job.performReplace = false; }
+    void Crlf(const KnownOption&, const Values&) { options_.job.keepLineEnds = false; }
     void AddDirectory(const KnownOption& known, const Values& values) {
         const std::string option = known.name;
         std::string directory;
@@ -297,8 +301,9 @@ private:
     void Help(const KnownOption&, const Values&) { Stop(BatchAction::Help); }
     void Version(const KnownOption&, const Values&) { Stop(BatchAction::Version); }
     void SetLanguage(const KnownOption&, const Values& values) {
-        if (values[0] == "44" || values[0] == "49") {
-            options_.language = values[0] == "44" ? kLanguageEnglish : kLanguageGerman;
+        const std::string& word = values[0];
+        if (word == "44" || word == "49" || word == "en" || word == "de") {
+            options_.language = word == "44" || word == "en" ? kLanguageEnglish : kLanguageGerman;
             // What follows, errors included, speaks that language.
             SetStringLanguage(options_.language);
         } else {
@@ -442,6 +447,7 @@ const Parser::KnownOption Parser::kOptions[] = {
     {"--time", 1, Group::Job, &Parser::SetTime},
     {"--confirm", 0, Group::Job, &Parser::SetFlag, &Job::confirm},
     {"--keep-line-ends", 0, Group::Job, &Parser::SetFlag, &Job::keepLineEnds},
+    {"--crlf", 0, Group::Job, &Parser::Crlf},
     {"--dry-run", 0, Group::Other, &Parser::DryRun},
     {"--diff", 0, Group::Other, &Parser::Diff},
     {"--only", 1, Group::Other, &Parser::Only},
@@ -455,7 +461,9 @@ const Parser::KnownOption Parser::kOptions[] = {
     {"--json", 0, Group::Other, &Parser::Json},
     {"--quiet", 0, Group::Other, &Parser::Quiet},
     {"--help", 0, Group::Other, &Parser::Help},
+    {"-h", 0, Group::Other, &Parser::Help},
     {"--version", 0, Group::Other, &Parser::Version},
+    {"-V", 0, Group::Other, &Parser::Version},
     {"--lang", 1, Group::Other, &Parser::SetLanguage},
 };
 

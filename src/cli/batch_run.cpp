@@ -103,7 +103,7 @@ int RecoverTree(const BatchOptions& options, bool interactive, std::string& json
     std::vector<Leftover> leftovers;
     if (!FindLeftovers(options.recoverDirectory, leftovers)) {
         std::string error = ToolMessage(ToolText::RecoverUnreadable, options.recoverDirectory);
-        WriteAll(stderr, "quintrel-batch: " + error + "\n");
+        WriteAll(stderr, ForStandardError(error + "\n"));
         json = JsonRecoverReport({}, error);
         return kExitRefused;
     }
@@ -127,7 +127,7 @@ int RecoverTree(const BatchOptions& options, bool interactive, std::string& json
                                leftover.finding == Finding::NewContentLost;
         allDone = allDone && done && !attention;
         if (attention) {
-            WriteAll(stderr, FormatLeftover(leftover, errorIsTerminal));
+            WriteAll(stderr, ForStandardError(FormatLeftover(leftover, errorIsTerminal)));
         } else if (!options.quiet && !options.json) {
             WriteAll(stdout, FormatLeftover(leftover, outputIsTerminal));
         }
@@ -176,8 +176,8 @@ int RunBatch(const BatchOptions& options, bool interactive) {
     std::FILE* textOut = options.json ? stderr : stdout;
     switch (options.action) {
     case BatchAction::UsageError:
-        WriteAll(stderr,
-                 "quintrel-batch: " + options.error + "\n" + ToolMessage(ToolText::TryHelp) + "\n");
+        WriteAll(stderr, ForStandardError(options.error + "\n") +
+                             ForStandardError(ToolMessage(ToolText::TryHelp) + "\n"));
         report.error = options.error;
         status = kExitRefused;
         break;

@@ -203,8 +203,25 @@ std::string FormatLeftover(const Leftover& leftover, bool forTerminal) {
 }
 
 int DefaultLanguage() {
-    int language = ReadInterfaceLanguage();
-    return language == kLanguageEnglish ? kLanguageEnglish : kLanguageGerman;
+    return CommandLineLanguage();
+}
+
+std::string ForStandardError(std::string_view text) {
+    // Every line carries the name, also the lines of a message that lists
+    // several things (the directories that could not be searched).
+    constexpr std::string_view kName = "quintrel-batch: ";
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t feed = text.find('\n', at);
+        std::size_t end = feed == std::string_view::npos ? text.size() : feed + 1;
+        if (end - at > 1 || text[at] != '\n') {
+            out += kName;
+        }
+        out.append(text.substr(at, end - at));
+        at = end;
+    }
+    return out.empty() ? std::string(kName) : out;
 }
 
 std::string_view HelpText() {

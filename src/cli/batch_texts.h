@@ -104,8 +104,13 @@ std::string ForTerminal(std::string_view text);
 std::string FormatLeftover(const Leftover& leftover, bool forTerminal);
 
 // The language the tool speaks when --lang does not say: the program's
-// interface language setting (German when there is none).
+// interface language setting, else the locale's (German for de*, else
+// English).
 int DefaultLanguage();
+
+// A message for standard error as a command-line tool writes it: the
+// tool's name, a colon and a blank before the text.
+std::string ForStandardError(std::string_view text);
 
 // The text of --help.
 std::string_view HelpText();

@@ -316,7 +316,9 @@ void TerminalUi::PrintSummary(const RunStatistics& statistics,
 
 void TerminalUi::PrintError(const std::string& text) {
     ClearProgressLine();
-    WriteAll(stderr, text);
+    // A message names the tool; a bare line end (after an unanswered
+    // prompt) only ends the line.
+    WriteAll(stderr, text == "\n" ? text : ForStandardError(text));
 }
 
 void TerminalUi::ClearProgressLine() {

@@ -1,6 +1,7 @@
 #include "list_dialogs.h"
 
 #include "desktop.h"
+#include "escape_notation.h"
 #include "file_name_dialog.h"
 #include "file_names.h"
 #include "list_controls.h"
@@ -50,6 +51,14 @@ void FilterForbiddenInput(VelmorDialog& dialog, int id, const char* set) {
     filtering = false;
 }
 
+std::string RefusedDirectoryCharacter(const std::string& directory) {
+    std::size_t at = directory.find_first_of(std::string(ForbiddenDirectoryChars) + ';');
+    if (at == std::string::npos) {
+        return {};
+    }
+    return Velmor_EncodeString(directory.substr(at, 1));
+}
+
 int ChooseDirectory(VelmorDialog& dialog, int id) {
     std::string typed = GetControlText(dialog, id, 512);
     std::string path = Velmor_Assemble_FileName(typed, "*", "*");
@@ -63,9 +72,10 @@ int ChooseDirectory(VelmorDialog& dialog, int id) {
         return 2;
     }
     std::string directory = Velmor_StripFileName(path);
-    if (!ContainsNoneOf(directory.c_str(), ForbiddenDirectoryChars)) {
-        // Cutting characters off a chosen path would name another directory.
-        Velmor_Beep();
+    if (std::string refused = RefusedDirectoryCharacter(directory); !refused.empty()) {
+        // Cutting characters off a chosen path would name another directory,
+        // so the choice is refused whole and the field keeps what it held.
+        ShowMessage(kMsgDirectoryCharacter, directory, refused);
         return 2;
     }
     SetControlText(dialog, id, directory);

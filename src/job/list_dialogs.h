@@ -16,9 +16,14 @@ class AddDirectoryDialog;
 class AddWildcardDialog;
 } // namespace Ui
 
-// Characters a directory entry may not hold. '/' separates the parts of a
-// path here, so it is allowed.
-inline constexpr char ForbiddenDirectoryChars[] = "\"%*?#()+!{|}[],";
+// Characters a directory entry may not hold: the wildcards, which a
+// directory name would be misread as, and the control characters, which the
+// one-line list texts cannot carry. Everything else (blanks, brackets,
+// '#', '%', '+', ',' ...) is an ordinary part of a directory name. ';' may
+// be typed, since it separates the entries of the field.
+inline constexpr char ForbiddenDirectoryChars[] =
+    "*?\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F"
+    "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E\x1F\x7F";
 // Characters a file-group entry may not hold.
 inline constexpr char ForbiddenFileGroupChars[] = "\"\\:%#()/+!{|}[],";
 
@@ -39,10 +44,17 @@ bool ContainsNoneOf(const char* text, const char* set);
 // the forbidden ones are gone or nothing before the caret is left.
 void FilterForbiddenInput(VelmorDialog& dialog, int id, const char* set);
 
+// The first character of `directory` that a directory entry cannot hold
+// (one of ForbiddenDirectoryChars, or ';', which would split the entry in
+// two), shown as the user reads it (a control character in escape
+// notation); empty when there is none.
+std::string RefusedDirectoryCharacter(const std::string& directory);
+
 // Lets the user choose a directory for the edit `id` (starting at the
 // directory typed there). The chosen directory replaces the whole text. A
-// directory whose name holds a forbidden character is refused with a beep
-// and the text stays. Gives 1 when a directory was put into the edit, else 2.
+// directory whose name holds a character an entry cannot hold is refused
+// with message 2027 naming the directory and the character, and the text
+// stays. Gives 1 when a directory was put into the edit, else 2.
 int ChooseDirectory(VelmorDialog& dialog, int id);
 
 class AddDirectoryDialog : public VelmorDialog {

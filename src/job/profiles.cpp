@@ -38,6 +38,10 @@ std::optional<Profile> LoadProfile(QWidget* owner) {
     if (Velmor_ExtendedFileNameDialog(path, ProfileRequest(owner, kFileDialogOpen)) == 0) {
         return std::nullopt;
     }
+    return LoadProfileFile(path);
+}
+
+std::optional<Profile> LoadProfileFile(const std::string& path) {
     StoreLocation location = ProfileLocation(path);
     // A file that cannot be read would load as the empty default job and
     // silently throw away the job now shown.

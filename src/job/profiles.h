@@ -19,3 +19,6 @@ bool SaveProfile(QWidget* owner, const Profile& profile);
 // 5007 with its name, so the job shown is not replaced by the empty one.
 // Nothing, too, when the dialog was cancelled.
 std::optional<Profile> LoadProfile(QWidget* owner);
+// Reads the profile file `path` as LoadProfile does once a file is chosen:
+// nothing after message 5007 with its name when it cannot be read.
+std::optional<Profile> LoadProfileFile(const std::string& path);

@@ -119,9 +119,9 @@ std::unique_ptr<QMenu> BuildReplacementMenu(QWidget* owner, int selected) {
         action->setData(id);
         action->setEnabled(enabled);
     };
-    add(kMenuDelete, QT_TRANSLATE_NOOP("ReplacementMenu", "Löschen"), selected >= 1);
-    add(kMenuEdit, QT_TRANSLATE_NOOP("ReplacementMenu", "Ändern"), selected == 1);
-    add(kMenuAddReplacement, QT_TRANSLATE_NOOP("ReplacementMenu", "Ersetzung hinzufügen"), true);
+    add(kMenuDelete, QT_TRANSLATE_NOOP("ReplacementMenu", "&Löschen"), selected >= 1);
+    add(kMenuEdit, QT_TRANSLATE_NOOP("ReplacementMenu", "Ä&ndern"), selected == 1);
+    add(kMenuAddReplacement, QT_TRANSLATE_NOOP("ReplacementMenu", "Ersetzung &hinzufügen"), true);
     return menu;
 }
 

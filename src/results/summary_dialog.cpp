@@ -65,13 +65,17 @@ void SummaryDialog::ViewSelectedFile() {
     if (!path || path->empty()) {
         return;
     }
-    if (!OpenWithAssociatedProgram(*path)) {
-        runUi_.ShowMessage(kMsgNoViewer, {}, {});
-    }
+    OpenWithAssociatedProgram(*path, this, [this, file = *path](bool opened) {
+        if (!opened) {
+            runUi_.ShowMessage(kMsgNoViewer, file, {});
+        }
+    });
 }
 
 void SetDlgItemNumber(VelmorDialog& dialog, int id, long value) {
     SetControlText(dialog, id, std::to_string(value));
+    // A screen reader reads the number with its caption, not the caption twice.
+    ExposeValue(dialog.Control(id), QString::number(value));
 }
 
 void FillChangedFileList(QListWidget* list, const std::string& changeLogPath) {

@@ -42,10 +42,12 @@ const StringEntry kStrings[] = {
      "s Error writing to the log file  '%s'"},
     {2016, "s Die Protokolldatei kann nicht eröffnet werden\n\n%s",
      "s The log file cannot be opened\n\n%s"},
-    {2017, "s Es wurde keine Anwendung gefunden, die diese Datei anzeigen kann",
-     "s No application was found that can display this file"},
-    {2018, "s Es ist kein Programm zur Anzeige von PDF-Dateien registriert.",
-     "s No program for displaying PDF files is registered."},
+    {2017, "s Es wurde keine Anwendung gefunden, die die Datei  '%s'  anzeigen kann",
+     "s No application was found that can display the file  '%s'"},
+    {2018,
+     "s Es ist kein Programm zur Anzeige von PDF-Dateien registriert.\n\nDas Handbuch liegt "
+     "hier:\n%s",
+     "s No program for displaying PDF files is registered.\n\nThe manual is here:\n%s"},
     {2019,
      "s Der Text  '%s'  enthält Zeichen, die in der gewählten Codierung nicht darstellbar sind.",
      "s The text  '%s'  contains characters that the chosen coding cannot represent."},
@@ -71,6 +73,11 @@ const StringEntry kStrings[] = {
      "'%s'."},
     {2026, "s Die Protokolldatei  '%s'  wurde schon abgeschlossen.",
      "s The log file  '%s'  was finished already."},
+    {2027,
+     "s Das Verzeichnis  '%s'  enthält das Zeichen  '%s', das in einem Verzeichniseintrag nicht "
+     "stehen kann.",
+     "s The directory  '%s'  contains the character  '%s', which cannot stand in a directory "
+     "entry."},
     {2500, "! Wenn keine Ersetzung angegeben wird, wird der Suchbegriff vollständig entfernt.",
      "! If no replacement is given, the search term is removed completely."},
     {2501, "! Die Ersetzung ist gleich dem Suchbegriff.",
@@ -191,8 +198,8 @@ const StringEntry kStrings[] = {
     {7037, "temporäre Datei gelöscht", "temporary file deleted"},
     {7038, "belassen", "left as it is"},
     {7039, "fehlgeschlagen: %s", "failed: %s"},
-    {7040, "--lang erwartet 44 (Englisch) oder 49 (Deutsch), nicht '%s'",
-     "--lang expects 44 (English) or 49 (German), not '%s'"},
+    {7040, "--lang erwartet de oder 49 (Deutsch), en oder 44 (Englisch), nicht '%s'",
+     "--lang expects de or 49 (German), en or 44 (English), not '%s'"},
     {7041, "belassen: nach dem Lauf noch einmal verändert",
      "left as it is: changed again after the run"},
     {7042, "belassen: die Sicherung ist nicht mehr die des Laufs",
@@ -214,109 +221,190 @@ const StringEntry kStrings[] = {
     {7105, "Ignorieren", "Ignore"},
     {7106, "Ja", "Yes"},
     {7107, "Nein", "No"},
-    // quintrel-batch --help.
+    // quintrel-batch --help (lines of at most 79 characters).
     {7200,
      R"(Aufruf: quintrel-batch [OPTION]...
 Sucht und ersetzt Text Zeile für Zeile in vielen Dateien auf einmal, wie das
 Programm Velmor Quintrel, ohne Bildschirm.
 
 Auftrag (wie bei "Starten" im Programm):
-  --profile DATEI           mit einem vom Programm gespeicherten Profil beginnen; spätere Optionen ergänzen es
-  --dir VERZ                ein Verzeichnis ("Verzeichnisse"); wiederholbar
-  --files MUSTER            ein Dateiname oder Muster ("Dateien oder Dateigruppen"); wiederholbar
-  --replace SUCHEN ERSETZEN ein Ersetzungspaar; Paare wirken in der angegebenen Reihenfolge; wiederholbar
-  --subdirs                 "Unterverzeichnisse einbeziehen"
-  --position anywhere|start|end|column    Voreinstellung anywhere
-  --column N                die Spalte für --position column
-  --code ansi|oem|utf8      "ISO-8851" (Voreinstellung), "Ascii" oder "UTF-8"
-  --ignore-case             "Groß- und Kleinschreibung beim Suchen ignorieren"
-  --escapes                 "Ersatzdarstellung für Steuerzeichen erkennen"
-  --no-replace              "Ersetzungen durchführen" aus
-  --delete-empty-lines  --strip-leading-spaces  --strip-trailing-spaces
-  --strip-leading-tabs  --strip-trailing-tabs
-  --newer DATUM | --older DATUM   mit --time ZEIT (Voreinstellung leer); der Datumsfilter
-  --confirm                 "Jede Datei vor Veränderung bestätigen"
-  --keep-line-ends          "Zeilenenden der Datei beibehalten": jede Zeile behält ihr Zeilenende
+  --profile DATEI       mit einem vom Programm gespeicherten Profil beginnen;
+                        spätere Optionen ergänzen es
+  --dir VERZ            ein Verzeichnis ("Verzeichnisse"); wiederholbar
+  --files MUSTER        ein Dateiname oder Muster ("Dateien oder
+                        Dateigruppen"); wiederholbar
+  --replace SUCHEN ERSETZEN
+                        ein Ersetzungspaar; Paare wirken in der angegebenen
+                        Reihenfolge; wiederholbar
+  --subdirs             "Unterverzeichnisse einbeziehen"
+  --position anywhere|start|end|column
+                        wo ein Suchbegriff passen darf (Voreinstellung
+                        anywhere)
+  --column N            die Spalte für --position column
+  --code ansi|oem|utf8  "ISO-8851" (Voreinstellung), "Ascii" oder "UTF-8"
+  --ignore-case         "Groß- und Kleinschreibung beim Suchen ignorieren"
+  --escapes             "Ersatzdarstellung für Steuerzeichen erkennen"
+  --no-replace          "Ersetzungen durchführen" aus
+  --delete-empty-lines  "Leere Zeilen entfernen"
+  --strip-leading-spaces, --strip-trailing-spaces,
+  --strip-leading-tabs, --strip-trailing-tabs
+                        führende oder schleppende Leerzeichen oder
+                        Tabulatoren entfernen
+  --newer DATUM, --older DATUM
+                        nur Dateien, die am oder nach DATUM geändert wurden,
+                        oder davor
+  --time ZEIT           die Uhrzeit für --newer und --older
+  --confirm             "Jede Datei vor Veränderung bestätigen"
+  --crlf                jede Zeile einer veränderten Datei mit CR LF
+                        schreiben; sonst behält jede Zeile ihr Zeilenende
+  --keep-line-ends      jede Zeile behält ihr Zeilenende (Voreinstellung; ein
+                        Profil ohne diesen Wert schreibt CR LF)
 Abschluss eines Laufs, der Dateien verändert hat (eines davon):
-  --accept                  alle Änderungen übernehmen: die Sicherungen löschen (Voreinstellung)
-  --undo                    alle Änderungen nach dem Bericht rückgängig machen (eine Vorschau)
-  --keep LOG                Änderungen und Sicherungen behalten, das Änderungsprotokoll nach LOG schreiben
-  --accept-log LOG | --undo-log LOG    einen behaltenen Lauf später abschließen (ohne Auftragsoptionen)
+  --accept              alle Änderungen übernehmen: die Sicherungen löschen
+                        (Voreinstellung)
+  --undo                alle Änderungen nach dem Bericht rückgängig machen
+                        (eine Vorschau)
+  --keep LOG            Änderungen und Sicherungen behalten, das
+                        Änderungsprotokoll nach LOG schreiben
+  --accept-log LOG, --undo-log LOG
+                        einen behaltenen Lauf später abschließen (ohne
+                        Auftragsoptionen)
 Nach einem unterbrochenen Lauf (abgebrochen, abgestürzt, Stromausfall):
-  --recover VERZ            die unter VERZ (mit allen Unterverzeichnissen) verbliebenen Sicherungen
-                            und temporären Dateien melden; mit --undo jede Sicherung unter den
-                            Namen ihrer Datei zurückstellen, mit --accept die neuen Inhalte
-                            behalten und die Sicherungen löschen (nachdem die neuen Inhalte auf
-                            die Platte geschrieben sind); eine Sicherung oder temporäre Datei, die
-                            der einzige Inhalt einer Datei ist, wird nie gelöscht; nur solange
-                            kein Lauf in VERZ arbeitet
+  --recover VERZ        die unter VERZ (mit allen Unterverzeichnissen)
+                        verbliebenen Sicherungen und temporären Dateien
+                        melden; mit --undo jede Sicherung unter den Namen
+                        ihrer Datei zurückstellen, mit --accept die neuen
+                        Inhalte behalten und die Sicherungen löschen (nachdem
+                        die neuen Inhalte auf die Platte geschrieben sind);
+                        eine Sicherung oder temporäre Datei, die der einzige
+                        Inhalt einer Datei ist, wird nie gelöscht; nur
+                        solange kein Lauf in VERZ arbeitet
 Fragen:
-  --answer ID=CODE          Meldung ID mit dem Knopf CODE beantworten; wiederholbar
-                            (z. B. 2013=1 vermutliche Binärdateien übergehen, 2008=5 Dateien, die
-                            nicht geöffnet werden können, ignorieren, 2505=7 jede Datei ablehnen)
+  --answer ID=CODE      Meldung ID mit dem Knopf CODE beantworten;
+                        wiederholbar (z. B. 2013=1 vermutliche Binärdateien
+                        übergehen, 2008=5 Dateien, die nicht geöffnet werden
+                        können, ignorieren, 2505=7 jede Datei ablehnen)
 Ausgabe:
-  --json                    die Standardausgabe enthält genau ein JSON-Objekt: "FilesProcessed",
-                            "FilesChanged", "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved"
-                            (Zahlen), "changed" (die veränderten Pfade), "messages" (jede gezeigte
-                            Meldung als {"id", "inserts", "answer"})
-  --quiet  --help  --version
-  --lang 44|49              Englisch (44) oder Deutsch (49); Voreinstellung: die Sprache des Programms
-Rückgabewert: 0 der Lauf wurde ausgeführt (auch wenn nichts gefunden oder verändert wurde);
-1 er endete vorzeitig (eine Meldung beendete ihn); 2 falscher Aufruf oder ein beim Start
-abgelehnter Auftrag (Meldungen 2001-2004, 2019).
-Mit --recover: 0 unter VERZ ist nichts übrig (nichts gefunden oder alles abgeschlossen); 1 etwas
-ist übrig (nur gemeldet, eine einzige Kopie behalten oder ein Schritt fehlgeschlagen); 2 falscher
-Aufruf oder VERZ nicht lesbar.
+  --json                die Standardausgabe enthält genau ein JSON-Objekt:
+                        "FilesProcessed", "FilesChanged", "LinesChanged",
+                        "ReplacementsMade", "EmptyLinesRemoved" (Zahlen),
+                        "changed" (die veränderten Pfade), "messages" (jede
+                        gezeigte Meldung als {"id", "inserts", "answer"})
+  --quiet               keine Hinweise und keine Zusammenfassung am Ende
+  --lang de|en          Deutsch (de oder 49) oder Englisch (en oder 44);
+                        Voreinstellung: die Sprache des Programms, sonst die
+                        des Gebietsschemas (Locale)
+  -h, --help            diese Hilfe zeigen und beenden
+  -V, --version         die Version zeigen und beenden
+Rückgabewert: 0 der Lauf wurde ausgeführt (auch wenn nichts gefunden oder
+verändert wurde); 1 er endete vorzeitig (eine Meldung beendete ihn); 2 falscher
+Aufruf oder ein beim Start abgelehnter Auftrag (Meldungen 2001-2004, 2019).
+Mit --recover: 0 unter VERZ ist nichts übrig (nichts gefunden oder alles
+abgeschlossen); 1 etwas ist übrig (nur gemeldet, eine einzige Kopie behalten
+oder ein Schritt fehlgeschlagen); 2 falscher Aufruf oder VERZ nicht lesbar.
 )",
      R"(Usage: quintrel-batch [OPTION]...
 Searches and replaces text line by line in many files at once, as the program
 Velmor Quintrel does, without a display.
 
 Job (as at "Start" in the program):
-  --profile FILE            start from a profile saved by the program; options after it add to it
-  --dir DIR                 a directory ("Directories"); repeatable
-  --files PATTERN           a file name or wildcard pattern ("Files or file groups"); repeatable
-  --replace SEARCH REPLACEMENT   a replacement pair; pairs apply in the order given; repeatable
-  --subdirs                 "Include subdirectories"
-  --position anywhere|start|end|column    default anywhere
-  --column N                the column for --position column
-  --code ansi|oem|utf8      "ISO-8851" (default), "Ascii" or "UTF-8"
-  --ignore-case             "Ignore letter case when searching"
-  --escapes                 "Recognise escape notation for control characters"
-  --no-replace              "Perform replacements" off
-  --delete-empty-lines  --strip-leading-spaces  --strip-trailing-spaces
-  --strip-leading-tabs  --strip-trailing-tabs
-  --newer DATE | --older DATE   with --time TIME (default empty); the date filter
-  --confirm                 "Confirm each file before changing it"
-  --keep-line-ends          "Keep the file's line ends": each line keeps its own line end
+  --profile FILE        start from a profile saved by the program; options
+                        after it add to it
+  --dir DIR             a directory ("Directories"); repeatable
+  --files PATTERN       a file name or wildcard pattern ("Files or file
+                        groups"); repeatable
+  --replace SEARCH REPLACEMENT
+                        a replacement pair; pairs apply in the order given;
+                        repeatable
+  --subdirs             "Include subdirectories"
+  --position anywhere|start|end|column
+                        where a search text may match (default anywhere)
+  --column N            the column for --position column
+  --code ansi|oem|utf8  "ISO-8851" (default), "Ascii" or "UTF-8"
+  --ignore-case         "Ignore letter case when searching"
+  --escapes             "Recognise escape notation for control characters"
+  --no-replace          "Perform replacements" off
+  --delete-empty-lines  "Remove empty lines"
+  --strip-leading-spaces, --strip-trailing-spaces,
+  --strip-leading-tabs, --strip-trailing-tabs
+                        remove leading or trailing spaces or tabs
+  --newer DATE, --older DATE
+                        only files changed at or after DATE, or before it
+  --time TIME           the time of day for --newer and --older
+  --confirm             "Confirm each file before changing it"
+  --crlf                write every line of a changed file with CR LF; by
+                        default each line keeps its own line end
+  --keep-line-ends      each line keeps its own line end (the default; a
+                        profile without that value writes CR LF)
 Finishing a run that changed files (one of):
-  --accept                  accept all changes: delete the backups (default)
-  --undo                    undo all changes after reporting them, which makes a preview
-  --keep LOG                leave the changes and their backups and write the change log to LOG
-  --accept-log LOG | --undo-log LOG    finish a kept run later (no job options needed)
+  --accept              accept all changes: delete the backups (default)
+  --undo                undo all changes after reporting them (a preview)
+  --keep LOG            leave the changes and their backups and write the
+                        change log to LOG
+  --accept-log LOG, --undo-log LOG
+                        finish a kept run later (no job options)
 After an interrupted run (killed, a crash, a power cut):
-  --recover DIR             report the backups and temporary files left below DIR (all
-                            subdirectories); with --undo put every backup back under its
-                            file's name, with --accept keep the new contents and delete the
-                            backups (after flushing the new contents to disk); a backup or
-                            temporary file that is a file's only content is never deleted;
-                            only while no run works on DIR
+  --recover DIR         report the backups and temporary files left below DIR
+                        (all subdirectories); with --undo put every backup
+                        back under its file's name, with --accept keep the
+                        new contents and delete the backups (after flushing
+                        the new contents to disk); a backup or temporary file
+                        that is a file's only content is never deleted; only
+                        while no run works on DIR
 Questions:
-  --answer ID=CODE          answer message ID with button code CODE; repeatable
-                            (e.g. 2013=1 skip files that look binary, 2008=5 ignore files that
-                            cannot be opened, 2505=7 decline every file)
+  --answer ID=CODE      answer message ID with button code CODE; repeatable
+                        (e.g. 2013=1 skip files that look binary, 2008=5
+                        ignore files that cannot be opened, 2505=7 decline
+                        every file)
 Output:
-  --json                    stdout holds exactly one JSON object: "FilesProcessed", "FilesChanged",
-                            "LinesChanged", "ReplacementsMade", "EmptyLinesRemoved" (numbers),
-                            "changed" (the changed paths in order), "messages" (each shown message
-                            in order as {"id", "inserts", "answer"})
-  --quiet  --help  --version
-  --lang 44|49              English (44) or German (49); default: the program's language setting
-Exit status: 0 the run was carried out (also when nothing was found or changed); 1 it ended
-early (a message ended it); 2 a usage error or a job refused at Start (messages 2001-2004, 2019).
-With --recover: 0 nothing is left below DIR (nothing found, or all of it finished); 1 something
-is left (reported only, an only copy kept, or a step failed); 2 a usage error or DIR unreadable.
+  --json                standard output holds exactly one JSON object:
+                        "FilesProcessed", "FilesChanged", "LinesChanged",
+                        "ReplacementsMade", "EmptyLinesRemoved" (numbers),
+                        "changed" (the changed paths in order), "messages"
+                        (each message shown, as {"id", "inserts", "answer"})
+  --quiet               no notices and no closing summary
+  --lang de|en          German (de or 49) or English (en or 44); default: the
+                        program's language setting, else the locale
+  -h, --help            show this help and exit
+  -V, --version         show the version and exit
+Exit status: 0 the run was carried out (also when nothing was found or
+changed); 1 it ended early (a message ended it); 2 a usage error or a job
+refused at Start (messages 2001-2004, 2019).
+With --recover: 0 nothing is left below DIR (nothing found, or all of it
+finished); 1 something is left (reported only, an only copy kept, or a step
+failed); 2 a usage error or DIR unreadable.
 )"},
+    // quintrel --help.
+    {7201,
+     R"(Aufruf: quintrel [OPTION]... [PROFIL]
+Sucht und ersetzt Text Zeile für Zeile in vielen Dateien auf einmal: das
+Programm Velmor Quintrel. quintrel-batch führt dieselben Aufträge ohne
+Bildschirm aus.
+
+  PROFIL                mit diesem Bearbeitungs-Profil (*.vqp) beginnen, wie
+                        es "Profil laden..." lädt
+  -h, --help            diese Hilfe zeigen und beenden
+  -V, --version         die Version zeigen und beenden
+Die Optionen von Qt (etwa -platform) gelten ebenfalls. Das Programm braucht
+eine grafische Anzeige (DISPLAY oder WAYLAND_DISPLAY).
+)",
+     R"(Usage: quintrel [OPTION]... [PROFILE]
+Searches and replaces text line by line in many files at once: the desktop
+program Velmor Quintrel. quintrel-batch runs the same jobs without a display.
+
+  PROFILE               start with this job profile (*.vqp) loaded, as "Load
+                        profile..." does
+  -h, --help            show this help and exit
+  -V, --version         show the version and exit
+Qt's own options (such as -platform) work as well. The program needs a
+graphical display (DISPLAY or WAYLAND_DISPLAY).
+)"},
+    // quintrel started without a display.
+    {7202,
+     "Das Programm braucht eine grafische Anzeige, aber weder DISPLAY noch WAYLAND_DISPLAY "
+     "ist gesetzt. Aufträge ohne Bildschirm führt quintrel-batch aus.",
+     "The program needs a graphical display, but neither DISPLAY nor WAYLAND_DISPLAY is set. "
+     "quintrel-batch carries out jobs without a display."},
 };
 
 std::atomic<int> gLanguage{kLanguageGerman};

@@ -48,6 +48,7 @@ enum StringId : int {
     kMsgBackupChangedKept = 2024,
     kMsgNewContentLost = 2025,
     kMsgChangeLogFinished = 2026,
+    kMsgDirectoryCharacter = 2027,
     kMsgEmptyReplacement = 2500,
     kMsgReplacementEqualsSearch = 2501,
     kMsgNoFileChanged = 2502,

@@ -90,15 +90,17 @@ TEST_F(HelpAndLanguage, AnotherLanguageIsStoredAndRebuildsTheDialogInIt) {
     std::function<void(MainDialogWindow*)> step = [&](MainDialogWindow* window) {
         ++shown;
         if (shown == 1) {
-            EXPECT_EQ(GetControlText(*window, kIdStart), "Starten");
+            EXPECT_EQ(ToUtf8(WithoutMnemonic(ToQString(GetControlText(*window, kIdStart)))),
+                      "Starten");
             Velmor_AddBoxEntry(window->DirectoryList(), "/tmp");
             SetButtonCheck(*window, kIdSubdirs, 1);
             WhenModal<MainDialogWindow>(step);
             window->SendCommand(kIdLanguage, kNotifyClicked);
             return;
         }
-        EXPECT_EQ(GetControlText(*window, kIdStart), "Start");
-        EXPECT_EQ(GetControlText(*window, kIdSubdirs), "Include subdirectories");
+        EXPECT_EQ(ToUtf8(WithoutMnemonic(ToQString(GetControlText(*window, kIdStart)))), "Start");
+        EXPECT_EQ(ToUtf8(WithoutMnemonic(ToQString(GetControlText(*window, kIdSubdirs)))),
+                  "Include subdirectories");
         EXPECT_EQ(ToUtf8(window->ReplacementList()->horizontalHeaderItem(0)->text()), "Search for");
         EXPECT_EQ(ToUtf8(window->windowTitle()), "Velmor Quintrel  " + VersionText);
         EXPECT_EQ(Velmor_GetBoxCount(window->DirectoryList()), 0);
@@ -138,27 +140,49 @@ TEST_F(HelpAndLanguage, ChangeLanguageGivesTheNewCodeOrNothing) {
 
 // --- the manual ---------------------------------------------------------------
 
+// The manual of the interface language, else the German one; beside the
+// program (a build tree) or in the package's documentation directory.
 TEST_F(HelpAndLanguage, ManualOfTheInterfaceLanguageElseTheGermanOne) {
+    const std::string built = "lib/velmor-quintrel/doc/";
+    const std::string installed = "share/doc/velmor-quintrel/";
     struct Case {
         const char* name;
         int language;
-        std::vector<const char*> present;
-        const char* opened;
+        std::vector<std::string> present;
+        std::string opened;
     } cases[] = {
-        {"English present", 44, {"manual-044.pdf", "manual-049.pdf"}, "manual-044.pdf"},
-        {"English missing", 44, {"manual-049.pdf"}, "manual-049.pdf"},
-        {"German", 49, {"manual-044.pdf", "manual-049.pdf"}, "manual-049.pdf"},
-        {"three digits", 7, {"manual-007.pdf", "manual-049.pdf"}, "manual-007.pdf"},
-        {"unknown code, none of its own", 7, {"manual-049.pdf"}, "manual-049.pdf"},
-        {"none at all", 44, {}, "manual-049.pdf"},
+        {"English present",
+         44,
+         {built + "manual-044.pdf", built + "manual-049.pdf"},
+         built + "manual-044.pdf"},
+        {"English missing", 44, {built + "manual-049.pdf"}, built + "manual-049.pdf"},
+        {"German",
+         49,
+         {built + "manual-044.pdf", built + "manual-049.pdf"},
+         built + "manual-049.pdf"},
+        {"three digits",
+         7,
+         {built + "manual-007.pdf", built + "manual-049.pdf"},
+         built + "manual-007.pdf"},
+        {"unknown code, none of its own", 7, {built + "manual-049.pdf"}, built + "manual-049.pdf"},
+        {"none at all", 44, {}, built + "manual-049.pdf"},
+        {"installed",
+         44,
+         {installed + "manual-044.pdf", installed + "manual-049.pdf"},
+         installed + "manual-044.pdf"},
+        {"installed German only", 44, {installed + "manual-049.pdf"}, installed + "manual-049.pdf"},
+        {"beside the program first",
+         49,
+         {built + "manual-049.pdf", installed + "manual-049.pdf"},
+         built + "manual-049.pdf"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir program;
-        for (const char* name : c.present) {
-            WriteFile(program / (std::string("doc/") + name), "%PDF-1.4\n");
+        TempDir root;
+        for (const std::string& name : c.present) {
+            WriteFile(root / name, "%PDF-1.4\n");
         }
-        ProgramDirectory = program.path();
+        ProgramDirectory = root / "lib/velmor-quintrel";
         AppLanguage = c.language;
         std::vector<std::string> opened;
         SetOpenFileHook([&opened](const std::string& path) {
@@ -168,7 +192,7 @@ TEST_F(HelpAndLanguage, ManualOfTheInterfaceLanguageElseTheGermanOne) {
         MessageScript messages;
         MainDialogFixture f;
         f.window->SendCommand(kIdManual, kNotifyClicked);
-        EXPECT_EQ(opened, std::vector<std::string>{program / (std::string("doc/") + c.opened)});
+        EXPECT_EQ(opened, std::vector<std::string>{root / c.opened});
         EXPECT_TRUE(messages.shown.empty());
     }
 }
@@ -183,6 +207,9 @@ TEST_F(HelpAndLanguage, NoPdfViewerShows2018) {
     f.window->SendCommand(kIdManual, kNotifyClicked);
     EXPECT_EQ(messages.Ids(), std::vector<int>{kMsgNoPdfViewer});
     EXPECT_EQ(messages.shown[0].caption, ProgramTitle);
+    // The message names the manual, so it can be opened by other means.
+    EXPECT_NE(messages.shown[0].text.find(program / "doc/manual-049.pdf"), std::string::npos)
+        << messages.shown[0].text;
 }
 
 // --- the About box ------------------------------------------------------------
@@ -385,12 +412,13 @@ TEST_F(HelpAndLanguage, ACompletedCatalogueTranslatesTheProgram) {
     TempDir program;
     AssistanceRun run(program / "fr.ts");
     std::string xml = ReadFile(program / "fr.ts");
-    std::string unfinished = "<source>Starten</source>\n"
+    std::string unfinished = "<source>&amp;Starten</source>\n"
                              "            <translation type=\"unfinished\"></translation>";
     std::size_t at = xml.find(unfinished);
     ASSERT_NE(at, std::string::npos);
-    xml.replace(at, unfinished.size(),
-                "<source>Starten</source>\n            <translation>Démarrer</translation>");
+    xml.replace(
+        at, unfinished.size(),
+        "<source>&amp;Starten</source>\n            <translation>&amp;Démarrer</translation>");
     // A message of the string table, found by its id.
     const std::string empty = "<translation type=\"unfinished\"></translation>";
     at = xml.find(empty, xml.find("<comment>2502</comment>"));
@@ -409,8 +437,9 @@ TEST_F(HelpAndLanguage, ACompletedCatalogueTranslatesTheProgram) {
     EXPECT_EQ(LTS_CurrentTranslation().catalogues,
               std::vector<std::string>{program / "translations/quintrel-033.qm"});
     MainDialogFixture f;
-    EXPECT_EQ(GetControlText(*f.window, kIdStart), "Démarrer");
-    EXPECT_EQ(GetControlText(*f.window, kIdAbout), "Über..."); // not translated yet
+    EXPECT_EQ(ToUtf8(WithoutMnemonic(ToQString(GetControlText(*f.window, kIdStart)))), "Démarrer");
+    EXPECT_EQ(ToUtf8(WithoutMnemonic(ToQString(GetControlText(*f.window, kIdAbout)))),
+              "Über..."); // not translated yet
     EXPECT_EQ(LoadTranslatedString(kMsgNoFileChanged), "! Aucun fichier n'a été modifié");
     EXPECT_EQ(LoadTranslatedString(kMsgAllUndone), StoredString(kMsgAllUndone, kLanguageGerman));
 }

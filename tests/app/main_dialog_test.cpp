@@ -6,6 +6,8 @@
 #include "main_controls.h"
 #include "program.h"
 #include "string_table.h"
+#include "test_support.h"
+#include "translation.h"
 #include "velmor_version.h"
 
 #include <QAbstractButton>
@@ -68,7 +70,7 @@ const DefaultRow kDefaults[] = {
     {kIdCodeIso, "ISO-8851", Checked, true},
     {kIdCodeAscii, "Ascii", Unchecked, true},
     {kIdCodeUtf8, "UTF-8", Unchecked, true},
-    {kIdKeepLineEnds, "Zeilenenden der Datei beibehalten", Unchecked, true},
+    {kIdKeepLineEnds, "Zeilenenden der Datei beibehalten", Checked, true},
     {kIdReplaceOptionsFrame, "Optionen für das Ersetzen", NoCheck, true},
     {kIdExpandEscape, "Ersatzdarstellung für Steuerzeichen erkennen", Unchecked, true},
     {kIdCapsLock, "Groß- und Kleinschreibung beim Suchen ignorieren", Unchecked, true},
@@ -90,7 +92,8 @@ TEST(MainDialogDefaults, EveryControlStartsAsTheTableSays) {
         EXPECT_TRUE(control->isVisible());
         EXPECT_EQ(control->isEnabled(), row.enabled);
         if (row.caption != nullptr) {
-            EXPECT_EQ(GetControlText(w, row.id), row.caption);
+            // The text as it reads, without the mark of its mnemonic.
+            EXPECT_EQ(ToUtf8(WithoutMnemonic(ToQString(GetControlText(w, row.id)))), row.caption);
         }
         if (row.check != NoCheck) {
             EXPECT_EQ(IsButtonChecked(w, row.id), row.check == Checked);
@@ -106,7 +109,7 @@ TEST(MainDialogDefaults, HiddenTranslationButtonAndTheOneDefaultButton) {
     QWidget* ta = f.window->Control(kIdTranslate);
     ASSERT_NE(ta, nullptr);
     EXPECT_FALSE(ta->isVisible());
-    EXPECT_EQ(GetControlText(*f.window, kIdTranslate), "TA");
+    EXPECT_EQ(ToUtf8(WithoutMnemonic(ToQString(GetControlText(*f.window, kIdTranslate)))), "TA");
     for (QPushButton* button : f.window->findChildren<QPushButton*>()) {
         bool isStart = button == f.window->Control(kIdStart);
         EXPECT_EQ(button->isDefault(), isStart) << ToUtf8(button->text());
@@ -231,12 +234,14 @@ TEST(MainDialogLifecycle, ChangeOfLanguageRebuildsTheDialogWithDefaults) {
         if (shown == 1) {
             Velmor_AddBoxEntry(window->DirectoryList(), "/tmp");
             SetButtonCheck(*window, kIdSubdirs, 1);
+            SetButtonCheck(*window, kIdKeepLineEnds, 0);
             window->EndDialog(LanguageChangedResult);
             WhenModal<MainDialogWindow>(step);
             return;
         }
         EXPECT_EQ(Velmor_GetBoxCount(window->DirectoryList()), 0);
         EXPECT_FALSE(IsButtonChecked(*window, kIdSubdirs));
+        EXPECT_TRUE(IsButtonChecked(*window, kIdKeepLineEnds));
         window->EndDialog(1);
     };
     WhenModal<MainDialogWindow>(step);
@@ -244,4 +249,49 @@ TEST(MainDialogLifecycle, ChangeOfLanguageRebuildsTheDialogWithDefaults) {
     EXPECT_EQ(shown, 2);
 }
 
+// A new dialog keeps line ends; a profile that holds the value decides, and
+// one without it was written by a program that always wrote CR LF.
+TEST(MainDialogLifecycle, LineEndsAreKeptUnlessTheLoadedProfileSaysOtherwise) {
+    const struct {
+        const char* profile;
+        bool keep;
+    } cases[] = {
+        {"[General]\nKeepLineEnds=1\n", true},
+        {"[General]\nKeepLineEnds=0\n", false},
+        {"[General]\nSubdirs=1\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile);
+        testing_support::TempDir dir;
+        testing_support::WriteFile(dir / "job.vqp", c.profile);
+        MessageScript messages;
+        MainDialogFixture f;
+        EXPECT_TRUE(IsButtonChecked(*f.window, kIdKeepLineEnds));
+        FileNameAnswer load(dir / "job.vqp");
+        f.Click(kIdLoadProfile);
+        EXPECT_EQ(IsButtonChecked(*f.window, kIdKeepLineEnds), c.keep);
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+} // namespace
+
+namespace {
+// The main dialog fits a 1366x768 screen with a panel of 48 pixels and a
+// window frame with a title bar of 32: its size at the start and the least
+// size its layout needs, in the fonts of each interface language.
+TEST(MainDialogSize, FitsASmallLaptopScreenWithAPanel) {
+    const QSize usable(1366, 768 - 48 - 32);
+    for (int language : {kLanguageGerman, kLanguageEnglish}) {
+        SCOPED_TRACE(language);
+        LTS_UseVelmorStandard("", language);
+        MainDialogFixture f;
+        const QSize least = f.window->minimumSizeHint().expandedTo(f.window->minimumSize());
+        EXPECT_LE(least.width(), usable.width());
+        EXPECT_LE(least.height(), usable.height());
+        EXPECT_LE(f.window->width(), usable.width());
+        EXPECT_LE(f.window->height(), usable.height());
+    }
+    LTS_UseVelmorStandard("", kLanguageGerman);
+}
 } // namespace

@@ -9,7 +9,9 @@
 #include "summary_dialog.h"
 #include "test_support.h"
 
+#include <QAccessible>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -114,6 +116,12 @@ TEST(RunWindows, ScanDialogShowsTheFolderAndStops) {
     EXPECT_EQ(scan->windowModality(), Qt::WindowModal);
     EXPECT_TRUE(ui.ScanProgress("/home/user/texts"));
     EXPECT_EQ(static_cast<QLabel*>(scan->Control(2401))->text(), "/home/user/texts");
+    // Assistive technology reads the folder with the text's caption.
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(scan->Control(2401));
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(ToUtf8(seen->text(QAccessible::Name)), "Dateiliste erstellen: /home/user/texts");
+    EXPECT_TRUE(ui.ScanProgress("/home/user/texts/sub"));
+    EXPECT_EQ(ToUtf8(seen->text(QAccessible::Name)), "Dateiliste erstellen: /home/user/texts/sub");
     QTest::mouseClick(static_cast<QPushButton*>(scan->Control(kIdCancel)), Qt::LeftButton);
     EXPECT_FALSE(ui.ScanProgress("/home/user/more"));
     ui.EndScan();
@@ -154,3 +162,42 @@ TEST(RunWindows, ProgressStandsOverTheModalWindowOfTheMoment) {
 }
 
 } // namespace
+
+// The directory list keeps its entries in the locale's alphabetical order,
+// letter case aside (byte order between entries it finds equal), and that
+// order is the order of the saved profile and of the scan.
+TEST(RunFromStart, TheSortedDirectoriesOrderTheProfileAndTheScan) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    RunFixture f;
+    const std::vector<std::string> names = {"b", "B", "z", "Ä", "a", "A"};
+    std::string typed;
+    for (const std::string& name : names) {
+        WriteFile(f.dir / (name + "/x.txt"), "hello\n");
+        typed += f.dir / name + ";";
+    }
+    Velmor_FillBox(f.window->DirectoryList(), {});
+    Velmor_FillBoxExtended(f.window->DirectoryList(), ';', typed, kFillClean);
+    std::vector<std::string> expected;
+    for (const char* name : {"A", "a", "Ä", "B", "b", "z"}) {
+        expected.push_back(f.dir / name);
+    }
+    EXPECT_EQ(BoxEntries(f.window->DirectoryList()), expected);
+    {
+        FileNameAnswer save(f.dir / "job.vqp");
+        f.Click(kIdSaveProfile);
+    }
+    EXPECT_EQ(ReadProfile(ProfileLocation(f.dir / "job.vqp")).Directories, expected);
+
+    f.messages.Answer(kMsgAcceptAll, {6});
+    std::vector<std::string> changed;
+    WhenModal<SummaryDialog>([&](SummaryDialog* summary) {
+        changed = BoxEntries(summary->ChangedFileList());
+        summary->SendCommand(kIdCloseSummary, 0);
+    });
+    f.Start();
+    for (std::string& directory : expected) {
+        directory += "/x.txt";
+    }
+    EXPECT_EQ(changed, expected);
+    QLocale::setDefault(QLocale::c());
+}

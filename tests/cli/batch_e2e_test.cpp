@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,43 +111,43 @@ TEST_F(BatchTool, EachJobOptionShapesTheRun) {
         {"pairs apply in order",
          {{"a.txt", "one two\n"}},
          {"--files", "*.txt", "--replace", "one", "two", "--replace", "two", "2"},
-         {{"a.txt", "2 2\r\n"}}},
+         {{"a.txt", "2 2\n"}}},
         {"several patterns",
          {{"a.txt", "x\n"}, {"b.md", "x\n"}, {"c.log", "x\n"}},
          {"--files", "*.txt", "--files", "?.md", "--replace", "x", "y"},
-         {{"a.txt", "y\r\n"}, {"b.md", "y\r\n"}, {"c.log", "x\n"}}},
+         {{"a.txt", "y\n"}, {"b.md", "y\n"}, {"c.log", "x\n"}}},
         {"without subdirectories",
          {{"a.txt", "x\n"}, {"s/b.txt", "x\n"}},
          {"--files", "*.txt", "--replace", "x", "y"},
-         {{"a.txt", "y\r\n"}, {"s/b.txt", "x\n"}}},
+         {{"a.txt", "y\n"}, {"s/b.txt", "x\n"}}},
         {"with subdirectories",
          {{"a.txt", "x\n"}, {"s/b.txt", "x\n"}},
          {"--files", "*.txt", "--replace", "x", "y", "--subdirs"},
-         {{"a.txt", "y\r\n"}, {"s/b.txt", "y\r\n"}}},
+         {{"a.txt", "y\n"}, {"s/b.txt", "y\n"}}},
         {"line start",
          {{"a.txt", "ab ab\n"}},
          {"--files", "*", "--replace", "ab", "X", "--position", "start"},
-         {{"a.txt", "X ab\r\n"}}},
+         {{"a.txt", "X ab\n"}}},
         {"line end",
          {{"a.txt", "ab ab\n"}},
          {"--files", "*", "--replace", "ab", "X", "--position", "end"},
-         {{"a.txt", "ab X\r\n"}}},
+         {{"a.txt", "ab X\n"}}},
         {"column",
          {{"a.txt", "ab ab\n"}},
          {"--files", "*", "--replace", "ab", "X", "--position", "column", "--column", "4"},
-         {{"a.txt", "ab X\r\n"}}},
+         {{"a.txt", "ab X\n"}}},
         {"a column alone changes no position",
          {{"a.txt", "ab ab\n"}},
          {"--files", "*", "--replace", "ab", "X", "--column", "4"},
-         {{"a.txt", "X X\r\n"}}},
+         {{"a.txt", "X X\n"}}},
         {"ISO-8851 by default",
          {{"a.txt", "gr\xfcn\n"}},
          {"--files", "*", "--replace", "ü", "ue"},
-         {{"a.txt", "gruen\r\n"}}},
+         {{"a.txt", "gruen\n"}}},
         {"Ascii",
          {{"a.txt", "gr\x81n\n"}},
          {"--files", "*", "--replace", "ü", "ue", "--code", "oem"},
-         {{"a.txt", "gruen\r\n"}}},
+         {{"a.txt", "gruen\n"}}},
         {"case matters",
          {{"a.txt", "Hallo\n"}},
          {"--files", "*", "--replace", "hallo", "x"},
@@ -154,36 +155,44 @@ TEST_F(BatchTool, EachJobOptionShapesTheRun) {
         {"ignore case",
          {{"a.txt", "Hallo HALLO\n"}},
          {"--files", "*", "--replace", "hallo", "x", "--ignore-case"},
-         {{"a.txt", "x x\r\n"}}},
+         {{"a.txt", "x x\n"}}},
         {"escapes off",
          {{"a.txt", "a\tb\\tc\n"}},
          {"--files", "*", "--replace", "\\t", "_"},
-         {{"a.txt", "a\tb_c\r\n"}}},
+         {{"a.txt", "a\tb_c\n"}}},
         {"escapes on",
          {{"a.txt", "a\tb\n"}},
          {"--files", "*", "--replace", "\\t", "_", "--escapes"},
-         {{"a.txt", "a_b\r\n"}}},
+         {{"a.txt", "a_b\n"}}},
         {"no replacing, only stripping spaces",
          {{"a.txt", "  x  \n"}},
          {"--files", "*", "--replace", "x", "y", "--no-replace", "--strip-leading-spaces",
           "--strip-trailing-spaces"},
-         {{"a.txt", "x\r\n"}}},
+         {{"a.txt", "x\n"}}},
         {"tabs and empty lines",
          {{"a.txt", "\tx\t\n\n"}},
          {"--files", "*", "--strip-leading-tabs", "--strip-trailing-tabs", "--delete-empty-lines"},
-         {{"a.txt", "x\r\n"}}},
+         {{"a.txt", "x\n"}}},
         {"UTF-8 ignoring case",
          {{"a.txt", "ÄRGER und Ärger\n"}},
          {"--files", "*", "--replace", "ärger", "Freude", "--code", "utf8", "--ignore-case"},
-         {{"a.txt", "Freude und Freude\r\n"}}},
+         {{"a.txt", "Freude und Freude\n"}}},
         {"line ends kept",
          {{"a.txt", "x\ny\r\nx\rz"}},
          {"--files", "*", "--replace", "x", "u", "--keep-line-ends"},
          {{"a.txt", "u\ny\r\nu\rz"}}},
+        {"line ends kept without asking",
+         {{"a.txt", "x\ny\r\nx\rz"}},
+         {"--files", "*", "--replace", "x", "u"},
+         {{"a.txt", "u\ny\r\nu\rz"}}},
+        {"CR LF on request, untouched lines too",
+         {{"a.txt", "x\ny\r\nz"}},
+         {"--files", "*", "--replace", "x", "u", "--crlf"},
+         {{"a.txt", "u\r\ny\r\nz\r\n"}}},
         {"confirmation answered by default when nobody can be asked",
          {{"a.txt", "x\n"}},
          {"--files", "*", "--replace", "x", "y", "--confirm"},
-         {{"a.txt", "y\r\n"}}},
+         {{"a.txt", "y\n"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -210,8 +219,7 @@ TEST_F(BatchTool, DirectoriesAreKeptWholeAndReportedAbsolute) {
         Run({"--dir", "d1", "--dir", "./x;y/", "--files", "*.txt", "--replace", "x", "y"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, Summary({2, 2, 2, 2, 0}, {P("d1/a.txt"), P("x;y/b.txt")}));
-    EXPECT_EQ(Snapshot(),
-              (Tree{{"d1/a.txt", "y\r\n"}, {"x;y/b.txt", "y\r\n"}, {"d3/c.txt", "x\n"}}));
+    EXPECT_EQ(Snapshot(), (Tree{{"d1/a.txt", "y\n"}, {"x;y/b.txt", "y\n"}, {"d3/c.txt", "x\n"}}));
 }
 
 TEST_F(BatchTool, DateFilter) {
@@ -223,8 +231,8 @@ TEST_F(BatchTool, DateFilter) {
         BatchResult r = RunTxt({option, "1.1.2010", "--time", "12:00", "--replace", "x", "y"});
         EXPECT_EQ(r.status, 0) << r.err;
         bool newer = option == "--newer";
-        EXPECT_EQ(ReadFile(P("new.txt")), newer ? "y\r\n" : "x\n");
-        EXPECT_EQ(ReadFile(P("old.txt")), newer ? "x\n" : "y\r\n");
+        EXPECT_EQ(ReadFile(P("new.txt")), newer ? "y\n" : "x\n");
+        EXPECT_EQ(ReadFile(P("old.txt")), newer ? "x\n" : "y\n");
     }
 }
 
@@ -241,6 +249,7 @@ TEST_F(BatchTool, AProfileIsTheJobAndLaterOptionsAddToIt) {
                                   "*.log", "--replace", "b", "c"},
                                  other.path());
     EXPECT_EQ(r.status, 0) << r.err;
+    // The profile's line-end setting (CR LF) is part of the job.
     EXPECT_EQ(Snapshot(), (Tree{{"s/a.txt", "c\r\n"}, {"s/b.log", "c\r\n"}}));
 }
 
@@ -251,7 +260,7 @@ TEST_F(BatchTool, AcceptIsTheDefaultAndUndoMakesAPreview) {
     EXPECT_EQ(accepted.status, 0);
     EXPECT_EQ(accepted.err, ""); // no question before accepting
     EXPECT_EQ(accepted.out, Summary({2, 1, 1, 1, 0}, {P("a.txt")}));
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\r\n"}, {"b.txt", "nichts\n"}}));
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\n"}, {"b.txt", "nichts\n"}}));
 
     Make(before);
     BatchResult undone = RunTxt({"--replace", "Welt", "Erde", "--undo"});
@@ -267,9 +276,9 @@ TEST_F(BatchTool, AKeptRunIsFinishedLaterFromItsLog) {
     BatchResult kept = RunTxt({"--subdirs", "--replace", "Welt", "Erde", "--keep", logs / "1.log"});
     EXPECT_EQ(kept.status, 0) << kept.err;
     EXPECT_EQ(ReadChangeLog(logs / "1.log"), (std::vector<std::string>{P("a.txt"), P("s/b.txt")}));
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\r\n"},
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\n"},
                                 {"a.txt.QUINTREL-BACKUP", "Welt\n"},
-                                {"s/b.txt", "Erde\r\n"},
+                                {"s/b.txt", "Erde\n"},
                                 {"s/b.txt.QUINTREL-BACKUP", "Welt\n"}}));
 
     // A log that exists is never overwritten: nothing is done.
@@ -281,7 +290,7 @@ TEST_F(BatchTool, AKeptRunIsFinishedLaterFromItsLog) {
 
     BatchResult accepted = Run({"--accept-log", logs / "1.log"});
     EXPECT_EQ(accepted.status, 0) << accepted.err;
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\r\n"}, {"s/b.txt", "Erde\r\n"}}));
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\n"}, {"s/b.txt", "Erde\n"}}));
     EXPECT_TRUE(testing_support::Exists(logs / "1.log"));
     // Finished once: a second time it is refused, so it can never delete the
     // backups of a later run.
@@ -295,7 +304,7 @@ TEST_F(BatchTool, AKeptRunIsFinishedLaterFromItsLog) {
     BatchResult undone = Run({"--undo-log", logs / "2.log"});
     EXPECT_EQ(undone.status, 0) << undone.err;
     EXPECT_EQ(undone.err, kAllUndone);
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\r\n"}, {"s/b.txt", "Erde\r\n"}}));
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "Erde\n"}, {"s/b.txt", "Erde\n"}}));
     EXPECT_TRUE(testing_support::Exists(logs / "2.log"));
 
     // A kept run that found nothing leaves an empty log, finished like any other.
@@ -313,7 +322,7 @@ TEST_F(BatchTool, AKeptRunIsFinishedLaterFromItsLog) {
     ASSERT_EQ(::unlink(P("a.txt.QUINTREL-BACKUP").c_str()), 0);
     BatchResult lost = Run({"--undo-log", logs / "3.log"});
     EXPECT_EQ(lost.status, 1);
-    EXPECT_EQ(ReadFile(P("a.txt")), "Mars\r\n"); // the only content left stays
+    EXPECT_EQ(ReadFile(P("a.txt")), "Mars\n"); // the only content left stays
 }
 
 TEST_F(BatchTool, JsonHoldsTheWholeReport) {
@@ -437,7 +446,7 @@ TEST_F(BatchTool, QuestionsTakeTheirAnswersOrTheirDefaults) {
         BatchResult r = RunTxt(args);
         SCOPED_TRACE(r.err);
         EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(ReadFile(P("b.txt")), c.changed ? "y\r\n" : "x\n");
+        EXPECT_EQ(ReadFile(P("b.txt")), c.changed ? "y\n" : "x\n");
         EXPECT_EQ(ReadFile(P("a.txt")), before.at("a.txt"));
         ::unlink(P("b.txt.QUINTREL-TEMP").c_str()); // left by a cancelled confirmation
     }
@@ -460,7 +469,7 @@ TEST_F(BatchTool, AFileThatCannotBeOpenedIsIgnoredOrEndsTheRunOrIsRetried) {
     EXPECT_EQ(retried.status, 0);
     EXPECT_EQ(Ids(Json(retried), &answers), (std::vector<int>{2008, 2008, 2008, 2008}));
     EXPECT_EQ(answers, (std::vector<int>{4, 4, 4, 5}));
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "y\r\n"}, {"b.txt", "x\n"}, {"c.txt", "y\r\n"}}));
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "y\n"}, {"b.txt", "x\n"}, {"c.txt", "y\n"}}));
     ::close(lock);
 }
 
@@ -484,7 +493,7 @@ TEST_F(BatchTool, SignalsStopTheRunAfterTheCurrentFile) {
         EXPECT_EQ(json["FilesProcessed"].number, 2);
         EXPECT_EQ(json["changed"].Strings(), std::vector<std::string>{P("a.txt")});
         // The finishing mode still applies: the change is accepted.
-        EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "y\r\n"}, {"b.txt", "x\n"}, {"c.txt", "x\n"}}));
+        EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "y\n"}, {"b.txt", "x\n"}, {"c.txt", "x\n"}}));
     }
 }
 
@@ -508,7 +517,7 @@ TEST_F(BatchTool, QuestionsAreAskedOnATerminal) {
     std::vector<int> answers;
     EXPECT_EQ(Ids(Json(r), &answers), (std::vector<int>{2505, 2505, 2505}));
     EXPECT_EQ(answers, (std::vector<int>{7, 6, 6}));
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "x\n"}, {"b.txt", "y\r\n"}, {"c.txt", "y\r\n"}}));
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "x\n"}, {"b.txt", "y\n"}, {"c.txt", "y\n"}}));
 
     // Ctrl-C at a question: the file asked about stays as it is, and the run
     // stops there.
@@ -521,7 +530,7 @@ TEST_F(BatchTool, QuestionsAreAskedOnATerminal) {
     answers.clear();
     EXPECT_EQ(Ids(Json(r), &answers), (std::vector<int>{2505, 2502}));
     EXPECT_EQ(answers[0], 7);
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "x\n"}, {"b.txt", "y\r\n"}, {"c.txt", "y\r\n"}}));
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "x\n"}, {"b.txt", "y\n"}, {"c.txt", "y\n"}}));
 }
 
 TEST_F(BatchTool, QuietLeavesOnlyErrorsAndQuestions) {
@@ -543,7 +552,7 @@ TEST_F(BatchTool, AClosedOutputNeverLeavesARunUnfinished) {
     BatchResult r =
         BatchProcess({"--dir", ".", "--files", "*.txt", "--replace", "x", "y"}, setup).Finish();
     EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "y\r\n"}})); // accepted: no backup left
+    EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "y\n"}})); // accepted: no backup left
     // The summary never reached anybody: that is said, with status 1.
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("die Standardausgabe konnte nicht geschrieben werden"), std::string::npos)
@@ -668,7 +677,7 @@ TEST_F(BatchTool, BadInputIsRefusedWithNothingDone) {
         BatchResult r = RunTxt(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("quintrel-batch: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.rawErr.rfind("quintrel-batch: ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find("--help"), std::string::npos);
         EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "x\n"}}));
     }
@@ -685,6 +694,31 @@ TEST_F(BatchTool, HelpAndVersion) {
     EXPECT_EQ(version.out, "quintrel-batch (Velmor Quintrel) " VELMOR_VERSION_TEXT "\n");
 }
 
+// Every message on standard error starts with the tool's name: usage
+// errors, messages of the run, the answers taken, notices.
+TEST_F(BatchTool, EveryMessageOnStandardErrorNamesTheTool) {
+    Make({{"a.txt", "x\n"}, {"b.txt", "x\n"}});
+    const int locked = Lock("a.txt");
+    const std::vector<std::string> cases[] = {
+        {"--bogus"},
+        {"--dir", ".", "--files", "*.txt", "--replace", "x", "y", "--undo"},
+        {"--dir", ".", "--files", "*.txt", "--replace", "absent", "y"},
+        {"--dir", "missing", "--files", "*.txt", "--replace", "x", "y"},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.front() + " " + args.back());
+        BatchResult r = Run(args);
+        ASSERT_FALSE(r.rawErr.empty());
+        std::istringstream lines(r.rawErr);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty()) {
+                EXPECT_EQ(line.rfind("quintrel-batch: ", 0), 0u) << line;
+            }
+        }
+    }
+    ::close(locked);
+}
+
 TEST_F(BatchTool, SpeaksTheChosenLanguage) {
     Make({{"a.txt", "x\n"}});
     BatchResult english = RunTxt({"--lang", "44", "--replace", "absent", "y"});
@@ -695,9 +729,32 @@ TEST_F(BatchTool, SpeaksTheChosenLanguage) {
     EXPECT_NE(Run({"--lang", "49", "--help"}).out.find("Aufruf:"), std::string::npos);
     BatchResult bad = Run({"--lang", "44", "--lang", "33"});
     EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.err.find("--lang expects 44"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("--lang expects de or 49"), std::string::npos) << bad.err;
 
-    // Without --lang the program's language setting decides.
+    // Without --lang and a language setting the locale decides.
+    const struct {
+        std::vector<std::string> environment;
+        std::string err;
+    } locales[] = {
+        {{"LANG=C"}, "No file was changed\n"},
+        {{"LANG=en_GB.UTF-8"}, "No file was changed\n"},
+        {{"LANG=de_DE.UTF-8"}, kNoFileChanged},
+        {{"LANG=en_US.UTF-8", "LC_MESSAGES=de_AT.UTF-8"}, kNoFileChanged},
+        {{"LC_MESSAGES=de_DE.UTF-8", "LC_ALL=C.UTF-8"}, "No file was changed\n"},
+    };
+    for (const auto& locale : locales) {
+        SCOPED_TRACE(locale.environment.back());
+        BatchProcess::Setup setup;
+        setup.cwd = root;
+        setup.environment = locale.environment;
+        BatchResult r =
+            BatchProcess({"--dir", ".", "--files", "*.txt", "--replace", "absent", "y"}, setup)
+                .Finish();
+        EXPECT_EQ(r.err, locale.err);
+    }
+
+    // Without --lang the program's language setting decides, whatever the
+    // locale.
     const char* config = std::getenv("XDG_CONFIG_HOME");
     ASSERT_NE(config, nullptr);
     WriteFile(std::string(config) + "/Velmor Software/Velmor Quintrel.ini",

@@ -1,6 +1,7 @@
 #include "batch_options.h"
 #include "batch_texts.h"
 #include "profile.h"
+#include "program_settings.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -76,10 +77,47 @@ TEST(BatchOptions, EveryJobOptionReachesTheJob) {
     EXPECT_FALSE(o.json);
     EXPECT_EQ(o.finish, FinishMode::Accept);
 
-    // Without options: the program's defaults.
+    // Without options: the program's defaults, line ends kept.
     BatchOptions none = Parse({});
     EXPECT_EQ(none.action, BatchAction::Run);
-    EXPECT_EQ(none.job, Job{});
+    Job defaults;
+    defaults.keepLineEnds = true;
+    EXPECT_EQ(none.job, defaults);
+}
+
+// Line ends are kept unless --crlf asks for CR LF; a profile decides as it
+// does in the program (one without the value was written by a program that
+// always wrote CR LF), and options after it override it.
+TEST(BatchOptions, LineEndsAreKeptUnlessCrlfOrAProfileSaysOtherwise) {
+    TempDir dir;
+    WriteFile(dir / "keep.vqp", "[General]\nKeepLineEnds=1\n");
+    WriteFile(dir / "crlf.vqp", "[General]\nKeepLineEnds=0\n");
+    WriteFile(dir / "old.vqp", "[General]\nSubdirs=1\n");
+    const struct {
+        std::vector<std::string> args;
+        bool keep;
+    } cases[] = {
+        {{}, true},
+        {{"--crlf"}, false},
+        {{"--keep-line-ends"}, true},
+        {{"--crlf", "--keep-line-ends"}, true},
+        {{"--profile", "keep.vqp"}, true},
+        {{"--profile", "crlf.vqp"}, false},
+        {{"--profile", "old.vqp"}, false},
+        {{"--crlf", "--profile", "keep.vqp"}, true},
+        {{"--profile", "old.vqp", "--keep-line-ends"}, true},
+        {{"--profile", "keep.vqp", "--crlf"}, false},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const std::string& arg : c.args) {
+            line += arg + " ";
+        }
+        SCOPED_TRACE(line);
+        BatchOptions o = ParseCommandLine(c.args, dir.path());
+        ASSERT_EQ(o.action, BatchAction::Run) << o.error;
+        EXPECT_EQ(o.job.keepLineEnds, c.keep);
+    }
 }
 
 TEST(BatchOptions, PathsAreMadeAbsoluteWithoutChangingWhichFileTheyName) {
@@ -189,7 +227,7 @@ TEST(BatchOptions, BadInputIsAUsageError) {
     testing_support::MakeDirs(dir / "folder");
     const std::vector<std::vector<std::string>> cases = {
         {"--bogus"},
-        {"-h"},
+        {"-x"},
         {"stray"},
         {"--dir"},
         {"--dir", "--subdirs"},
@@ -320,6 +358,7 @@ TEST(BatchTexts, TheHelpNamesEveryOptionInBothLanguages) {
                                    "--time",
                                    "--confirm",
                                    "--keep-line-ends",
+                                   "--crlf",
                                    "--accept",
                                    "--undo",
                                    "--keep",
@@ -331,13 +370,16 @@ TEST(BatchTexts, TheHelpNamesEveryOptionInBothLanguages) {
                                    "--quiet",
                                    "--help",
                                    "--version",
-                                   "--lang"};
+                                   "--lang",
+                                   "-h",
+                                   "-V"};
     for (int language : {kLanguageGerman, kLanguageEnglish}) {
         SCOPED_TRACE(language);
         SetStringLanguage(language);
         const std::string help(HelpText());
         for (const char* option : options) {
             EXPECT_TRUE(help.find(std::string(option) + ' ') != std::string::npos ||
+                        help.find(std::string(option) + ',') != std::string::npos ||
                         help.find(std::string(option) + '\n') != std::string::npos)
                 << option;
         }
@@ -357,3 +399,77 @@ TEST(BatchTexts, TheHelpNamesEveryOptionInBothLanguages) {
         EXPECT_NE(english.find(caption), std::string::npos) << caption;
     }
 }
+
+namespace {
+
+// -h and -V are --help and --version; --lang takes the language's code or
+// its telephone code; anything else is a usage error.
+TEST(BatchOptions, ShortOptionsAndLanguageWords) {
+    const struct {
+        std::vector<std::string> args;
+        BatchAction action;
+        int language;
+    } cases[] = {
+        {{"-h"}, BatchAction::Help, 0},
+        {{"-V"}, BatchAction::Version, 0},
+        {{"--lang", "de"}, BatchAction::Run, kLanguageGerman},
+        {{"--lang", "49"}, BatchAction::Run, kLanguageGerman},
+        {{"--lang", "en"}, BatchAction::Run, kLanguageEnglish},
+        {{"--lang", "44"}, BatchAction::Run, kLanguageEnglish},
+        {{"--lang", "fr"}, BatchAction::UsageError, 0},
+        {{"--lang", "DE"}, BatchAction::UsageError, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        BatchOptions o = ParseCommandLine(c.args, "/");
+        EXPECT_EQ(o.action, c.action);
+        EXPECT_EQ(o.language, c.language);
+    }
+    SetStringLanguage(kLanguageGerman);
+}
+
+// Without --lang and a stored language the locale decides: the first of
+// LC_ALL, LC_MESSAGES and LANG that is set and not empty; German for "de"
+// and its variants, English for anything else.
+TEST(BatchOptions, TheLocaleDecidesTheLanguageWhenNothingElseDoes) {
+    const struct {
+        const char* lcAll;
+        const char* lcMessages;
+        const char* lang;
+        int language;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, kLanguageEnglish},
+        {nullptr, nullptr, "de_DE.UTF-8", kLanguageGerman},
+        {nullptr, nullptr, "de", kLanguageGerman},
+        {nullptr, nullptr, "de_AT@euro", kLanguageGerman},
+        {nullptr, nullptr, "C.UTF-8", kLanguageEnglish},
+        {nullptr, nullptr, "dek", kLanguageEnglish},
+        {nullptr, "en_GB.UTF-8", "de_DE.UTF-8", kLanguageEnglish},
+        {"de_CH.UTF-8", "en_GB.UTF-8", "en_US", kLanguageGerman},
+        {"", "de_DE", "en_US", kLanguageGerman},
+        {"C", "de_DE", "de_DE", kLanguageEnglish},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.lcAll ? c.lcAll : "-") + " " +
+                     (c.lcMessages ? c.lcMessages : "-") + " " + (c.lang ? c.lang : "-"));
+        EXPECT_EQ(LocaleLanguage(c.lcAll, c.lcMessages, c.lang), c.language);
+    }
+}
+
+// Both help texts fit a terminal of 80 columns, in both languages.
+TEST(BatchOptions, HelpLinesFitEightyColumns) {
+    for (int id : {7200, 7201}) {
+        for (int language : {kLanguageGerman, kLanguageEnglish}) {
+            std::istringstream lines{std::string(StoredString(id, language))};
+            int number = 0;
+            for (std::string line; std::getline(lines, line);) {
+                ++number;
+                EXPECT_LE(CountCharacters(line), 79u)
+                    << id << "/" << language << " line " << number << ": " << line;
+            }
+            EXPECT_GT(number, 5);
+        }
+    }
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <stdexcept>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,6 +53,11 @@ BatchProcess::BatchProcess(const std::vector<std::string>& args, const Setup& se
         ::dup2(err[1], STDERR_FILENO);
         ::signal(SIGPIPE, SIG_DFL);
         ::signal(SIGXFSZ, SIG_DFL);
+        // Without a stored language the locale decides: the tests hear the
+        // tool in German unless they set another locale themselves.
+        ::unsetenv("LC_ALL");
+        ::unsetenv("LC_MESSAGES");
+        ::setenv("LANG", "de_DE.UTF-8", 1);
         for (const std::string& assignment : setup.environment) {
             std::size_t equals = assignment.find('=');
             ::setenv(assignment.substr(0, equals).c_str(), assignment.substr(equals + 1).c_str(),
@@ -139,7 +145,7 @@ bool BatchProcess::Collect(int timeoutMs) {
         return errno == EINTR;
     }
     int* fds[2] = {&out_, &err_};
-    std::string* sinks[2] = {&result_.out, &result_.err};
+    std::string* sinks[2] = {&result_.out, &result_.rawErr};
     for (int i = 0; i < 2; ++i) {
         if (watch[i].revents == 0) {
             continue;
@@ -152,6 +158,7 @@ bool BatchProcess::Collect(int timeoutMs) {
             ::close(*fds[i]);
             *fds[i] = -1;
         }
+        result_.err = WithoutToolName(result_.rawErr);
     }
     return true;
 }
@@ -194,6 +201,23 @@ BatchResult BatchProcess::Finish() {
         result_.signal = WTERMSIG(status);
     }
     return result_;
+}
+
+std::string WithoutToolName(const std::string& text) {
+    static const std::string kName = "quintrel-batch: ";
+    std::string plain;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string_view line(text.data() + start, end - start);
+        if (line.substr(0, kName.size()) == kName) {
+            line.remove_prefix(kName.size());
+        }
+        plain.append(line);
+        start = end;
+    }
+    return plain;
 }
 
 BatchResult RunBatchTool(const std::vector<std::string>& args, const std::string& cwd,

@@ -12,8 +12,15 @@ struct BatchResult {
     int status = -1; // the exit status; -1 when the tool did not exit normally
     int signal = 0;  // the signal that ended it, if one did
     std::string out;
+    // Standard error as written (each message after the tool's name), and
+    // the same with the name taken off the start of each line, which is
+    // what most tests compare.
+    std::string rawErr;
     std::string err;
 };
+
+// `text` with "quintrel-batch: " taken off the start of every line.
+std::string WithoutToolName(const std::string& text);
 
 class BatchProcess {
 public:

@@ -20,15 +20,42 @@ check_tree() {
         [ "$(readlink "$prefix/bin/$f")" = "../lib/velmor-quintrel/$f" ] ||
             fail "bin/$f points to $(readlink "$prefix/bin/$f")"
     done
-    expect_file "$program/doc/manual-049.pdf"
-    expect_file "$program/doc/manual-044.pdf"
+    doc="$prefix/share/doc/velmor-quintrel"
+    expect_file "$doc/manual-049.pdf"
+    expect_file "$doc/manual-044.pdf"
+    [ ! -e "$program/doc" ] || fail "manuals outside the documentation directory: $program/doc"
     expect_file "$program/translations/quintrel-044.qm"
-    head -c 5 "$program/doc/manual-044.pdf" | grep -q '%PDF-' || fail "manual-044.pdf is no PDF"
+    head -c 5 "$doc/manual-044.pdf" | grep -q '%PDF-' || fail "manual-044.pdf is no PDF"
+    expect_file "$doc/changelog.gz"
+
+    # The manual pages, English and German, compressed; each names its
+    # program and has the options of its --help.
+    for page in man/man1/quintrel.1.gz man/man1/quintrel-batch.1.gz \
+        man/de/man1/quintrel.1.gz man/de/man1/quintrel-batch.1.gz; do
+        expect_file "$prefix/share/$page"
+        gzip -dc "$prefix/share/$page" | grep -q '^\.TH QUINTREL' || fail "$page is no manual page"
+    done
+    gzip -dc "$prefix/share/man/man1/quintrel-batch.1.gz" | grep -q '^\.B \\-\\-crlf$' ||
+        fail "quintrel-batch.1 lacks --crlf"
+    if command -v man >/dev/null 2>&1; then
+        out=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/quintrel-batch.1.gz" 2>&1 >/dev/null) ||
+            fail "man cannot show quintrel-batch.1"
+        [ -z "$out" ] || fail "man warns about quintrel-batch.1: $out"
+    fi
+
+    # Profiles are a type of their own that the program opens.
+    mime="$prefix/share/mime/packages/velmor-quintrel.xml"
+    expect_file "$mime"
+    grep -q 'type="application/x-velmor-quintrel-profile"' "$mime" || fail "$mime lacks the type"
+    grep -q 'pattern="\*.vqp"' "$mime" || fail "$mime lacks *.vqp"
+    expect_file "$prefix/share/icons/hicolor/48x48/mimetypes/application-x-velmor-quintrel-profile.png"
+    expect_file "$prefix/share/metainfo/com.velmor.quintrel.metainfo.xml"
+    expect_file "$prefix/share/bash-completion/completions/quintrel-batch"
 
     desktop="$prefix/share/applications/velmor-quintrel.desktop"
     expect_file "$desktop"
-    for line in 'Type=Application' 'Name=Velmor Quintrel' 'Exec=quintrel' \
-        'Icon=velmor-quintrel' 'Terminal=false'; do
+    for line in 'Type=Application' 'Name=Velmor Quintrel' 'Exec=quintrel %f' \
+        'Icon=velmor-quintrel' 'Terminal=false' 'MimeType=application/x-velmor-quintrel-profile;'; do
         grep -qx "$line" "$desktop" || fail "$desktop lacks the line: $line"
     done
     if command -v desktop-file-validate >/dev/null 2>&1; then
@@ -58,6 +85,7 @@ check_program() {
     prefix=$1
     work=$2
     program=$(cd "$prefix/lib/velmor-quintrel" && pwd -P)
+    doc=$(cd "$prefix/share/doc/velmor-quintrel" && pwd -P)
     for case in "44 Start manual-044.pdf quintrel-044.qm" "49 Starten manual-049.pdf -"; do
         set -- $case
         config="$work/config-$1"
@@ -71,7 +99,7 @@ check_program() {
             fail "language $1: program directory $(report_value "$report" ProgramDirectory)"
         [ "$(report_value "$report" Start)" = "$2" ] ||
             fail "language $1: Start reads '$(report_value "$report" Start)'"
-        [ "$(report_value "$report" Manual)" = "$program/doc/$3" ] ||
+        [ "$(report_value "$report" Manual)" = "$doc/$3" ] ||
             fail "language $1: manual $(report_value "$report" Manual)"
         [ "$(report_value "$report" ManualFound)" = 1 ] || fail "language $1: manual not found"
         if [ "$4" = - ]; then
@@ -82,14 +110,36 @@ check_program() {
         fi
     done
 
-    # The batch tool: a small job through the link, in English.
+    # A profile named on the command line is loaded at the start.
+    mkdir -p "$work/job (alt)"
+    printf '[General]\nDirectories=%s\n' "$work/job (alt)" >"$work/job.vqp"
+    env XDG_CONFIG_HOME="$work/config-44" QT_QPA_PLATFORM=offscreen \
+        QUINTREL_SELF_CHECK="$work/report-profile" "$prefix/bin/quintrel" "$work/job.vqp" ||
+        fail "the program did not start with a profile"
+    [ "$(report_value "$work/report-profile" Directories)" = "$work/job (alt)" ] ||
+        fail "the profile was not loaded: $(report_value "$work/report-profile" Directories)"
+
+    # Help and version need no display; without one the program says so.
+    nodisplay="env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME=$work/none LANG=C"
+    $nodisplay "$prefix/bin/quintrel" --help | grep -q '^Usage: quintrel ' || fail "quintrel --help"
+    $nodisplay "$prefix/bin/quintrel" -V | grep -q '^quintrel (Velmor Quintrel) 3\.' ||
+        fail "quintrel -V"
+    status=0
+    $nodisplay "$prefix/bin/quintrel" 2>"$work/nodisplay" || status=$?
+    [ "$status" = 1 ] || fail "without a display the program ended with $status"
+    grep -q '^quintrel: .*DISPLAY' "$work/nodisplay" || fail "no word without a display"
+
+    # The batch tool: a small job through the link, in English; the line
+    # ends stay as they were, unless --crlf.
     mkdir -p "$work/job"
     printf 'old text\n' >"$work/job/a.txt"
-    out=$(env XDG_CONFIG_HOME="$work/config-44" "$prefix/bin/quintrel-batch" --lang 44 \
+    out=$(env XDG_CONFIG_HOME="$work/config-44" "$prefix/bin/quintrel-batch" --lang en \
         --dir "$work/job" --files '*.txt' --replace old new) ||
         fail "quintrel-batch ended with $?"
-    [ "$(cat "$work/job/a.txt")" = "$(printf 'new text\r')" ] ||
-        fail "quintrel-batch did not change the file"
+    [ "$(cat "$work/job/a.txt")" = "new text" ] || fail "quintrel-batch did not change the file"
     echo "$out" | grep -q 'Files changed' || fail "quintrel-batch did not report in English: $out"
     [ ! -e "$work/job/a.txt.QUINTREL-BACKUP" ] || fail "the backup was not deleted"
+    env XDG_CONFIG_HOME="$work/config-44" "$prefix/bin/quintrel-batch" --quiet --crlf \
+        --dir "$work/job" --files '*.txt' --replace new newer || fail "quintrel-batch --crlf"
+    [ "$(cat "$work/job/a.txt")" = "$(printf 'newer text\r')" ] || fail "--crlf wrote no CR LF"
 }

@@ -49,11 +49,11 @@ TEST(EntryDialogs, ForbiddenCharactersTypedBeepAndVanish) {
         char c;
         bool inDirectories;
         bool inFileGroups;
-    } cases[] = {{'"', false, false}, {'%', false, false}, {'#', false, false}, {'(', false, false},
-                 {')', false, false}, {'+', false, false}, {'!', false, false}, {'{', false, false},
-                 {'|', false, false}, {'}', false, false}, {'[', false, false}, {']', false, false},
-                 {',', false, false}, {'*', false, true},  {'?', false, true},  {'\\', true, false},
-                 {':', true, false},  {'/', true, false},  {';', true, true},   {' ', true, true},
+    } cases[] = {{'"', true, false}, {'%', true, false}, {'#', true, false}, {'(', true, false},
+                 {')', true, false}, {'+', true, false}, {'!', true, false}, {'{', true, false},
+                 {'|', true, false}, {'}', true, false}, {'[', true, false}, {']', true, false},
+                 {',', true, false}, {'*', false, true}, {'?', false, true}, {'\\', true, false},
+                 {':', true, false}, {'/', true, false}, {';', true, true},  {' ', true, true},
                  {'.', true, true}};
     auto type = [](auto& f, char c, bool kept) {
         const char text[] = {'a', c, '\0'};
@@ -123,6 +123,13 @@ TEST(EntryDialogs, TypedEntriesJoinTheListSplitAtSemicolons) {
          1,
          {"/tmp/0", "/tmp/a", "/tmp/b"},
          {}},
+        {"directory names as people make them",
+         true,
+         {},
+         "/home/u/Projekte (alt);/home/u/src/C++;/home/u/Fotos [2024];/srv/#1, 50% {a}!",
+         1,
+         {"/home/u/Fotos [2024]", "/home/u/Projekte (alt)", "/home/u/src/C++", "/srv/#1, 50% {a}!"},
+         {}},
         {"two patterns", false, {}, "*.txt;*.c", 1, {"*.c", "*.txt"}, {}},
         {"blanks only are not refused", true, {}, "  ; ", 1, {}, {}},
         {"empty directory stays open", true, {"/x"}, "", 2, {"/x"}, {kMsgNoDirectory}},
@@ -143,27 +150,44 @@ TEST(EntryDialogs, TypedEntriesJoinTheListSplitAtSemicolons) {
     }
 }
 
-// "wählen..." after two paths were typed.
+// "wählen..." after two paths were typed: a directory whose name an entry
+// can hold replaces the field; one it cannot hold is refused with a message
+// naming the character, and the field keeps its text.
 TEST(DirectoryChooser, ChosenDirectoryReplacesTheWholeFieldUnlessItIsRefused) {
     testing_support::TempDir dir;
+    const std::string typed = "/tmp/a;/tmp/b";
     struct Case {
         std::optional<std::string> chosen;
         std::string field;
-        int beeps;
+        std::vector<std::string> refused; // directory and character of 2027
     } cases[] = {
-        {dir.path() + "/", dir.path(), 0},
-        {std::nullopt, "/tmp/a;/tmp/b", 0},
-        {std::string("/tmp/photos (2024)/"), "/tmp/a;/tmp/b", 1},
+        {dir.path() + "/", dir.path(), {}},
+        {std::nullopt, typed, {}},
+        {std::string("/home/u/Fotos [2024]/"), "/home/u/Fotos [2024]", {}},
+        {std::string("/home/u/src/C++/"), "/home/u/src/C++", {}},
+        {std::string("/tmp/photos (2024), #1 {50%}!/"), "/tmp/photos (2024), #1 {50%}!", {}},
+        {std::string("/tmp/a;b/"), typed, {"/tmp/a;b", ";"}},
+        {std::string("/tmp/what?/"), typed, {"/tmp/what?", "?"}},
+        {std::string("/tmp/all*/"), typed, {"/tmp/all*", "*"}},
+        {std::string("/tmp/tab\there/"), typed, {"/tmp/tab\there", "\\t"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
         EntryFixture<AddDirectoryDialog> f;
         FileNameAnswer chooser(c.chosen);
-        QTest::keyClicks(f.edit, "/tmp/a;/tmp/b");
+        QTest::keyClicks(f.edit, QString::fromStdString(typed));
         QTest::mouseClick(static_cast<QPushButton*>(f.dialog.Control(kIdChooseDirectory)),
                           Qt::LeftButton);
         EXPECT_EQ(ToUtf8(f.edit->text()), c.field);
-        EXPECT_EQ(f.beeper.beeps, c.beeps);
+        EXPECT_EQ(f.beeper.beeps, 0);
+        if (c.refused.empty()) {
+            EXPECT_EQ(f.messages.Ids(), std::vector<int>{});
+        } else {
+            ASSERT_EQ(f.messages.Ids(), std::vector<int>{kMsgDirectoryCharacter});
+            EXPECT_EQ(f.messages.shown[0].text,
+                      FillInserts(ParseMessage(LoadTranslatedString(kMsgDirectoryCharacter)).text,
+                                  c.refused[0], c.refused[1]));
+        }
         ASSERT_EQ(chooser.requests.size(), 1u);
         EXPECT_EQ(chooser.requests[0].mode, kFileDialogDirectory);
         EXPECT_EQ(chooser.requests[0].titleId, kTitleChooseDirectory);

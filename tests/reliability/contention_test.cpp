@@ -50,7 +50,7 @@ std::vector<std::string> RunA(const std::vector<std::string>& directories,
     for (const std::string& directory : directories) {
         args.insert(args.end(), {"--dir", directory});
     }
-    args.insert(args.end(), {"--files", "*.txt", "--replace", "Alpha", "Eins"});
+    args.insert(args.end(), {"--files", "*.txt", "--replace", "Alpha", "Eins", "--crlf"});
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
 }
@@ -61,7 +61,7 @@ std::vector<std::string> RunB(const std::vector<std::string>& directories,
     for (const std::string& directory : directories) {
         args.insert(args.end(), {"--dir", directory});
     }
-    args.insert(args.end(), {"--files", "*.txt", "--replace", "Beta", "Zwei"});
+    args.insert(args.end(), {"--files", "*.txt", "--replace", "Beta", "Zwei", "--crlf"});
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
 }
@@ -357,9 +357,9 @@ TEST_F(OtherWriters, AChangeBetweenReadingAndRenaming) {
         ToolSetup terminal;
         terminal.terminal = true;
         terminal.watchdogSeconds = 60;
-        BatchProcess tool(
-            {"--dir", dir.path(), "--files", "*.txt", "--replace", "Welt", "Erde", "--confirm"},
-            ProcessSetup(terminal));
+        BatchProcess tool({"--dir", dir.path(), "--files", "*.txt", "--replace", "Welt", "Erde",
+                           "--crlf", "--confirm"},
+                          ProcessSetup(terminal));
         ASSERT_TRUE(tool.WaitForError(kQuestionPrompt));
         c.change(P("f.txt"));
         tool.Type("j\n");
@@ -417,8 +417,8 @@ TEST_F(OtherWriters, AWriterHoldingTheFileOpen) {
     ASSERT_EQ(::read(report[0], &started, 1), 1);
     ToolSetup setup;
     setup.watchdogSeconds = 60;
-    ToolResult r =
-        RunTool({"--dir", dir.path(), "--files", "*.txt", "--replace", "Welt", "Erde"}, setup);
+    ToolResult r = RunTool(
+        {"--dir", dir.path(), "--files", "*.txt", "--replace", "Welt", "Erde", "--crlf"}, setup);
     ::close(control[1]);
     int lines = 0;
     EXPECT_EQ(::read(report[0], &lines, sizeof lines), static_cast<ssize_t>(sizeof lines));

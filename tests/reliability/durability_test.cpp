@@ -90,7 +90,7 @@ TEST_F(Durability, ARunFlushesOnceBeforeItsBackupsGo) {
         GTEST_SKIP() << "tracing is not allowed here";
     }
     EXPECT_EQ(OrderProblem(Record(Job({})), 6), "");
-    EXPECT_EQ(testing_support::ReadFile(dir / "d0/f0.txt"), "Erde 0\r\n");
+    EXPECT_EQ(testing_support::ReadFile(dir / "d0/f0.txt"), "Erde 0\n");
 }
 
 TEST_F(Durability, AcceptingAKeptRunFlushesBeforeItsBackupsGo) {
@@ -114,7 +114,7 @@ TEST_F(Durability, RecoveryFlushesBeforeItsBackupsGo) {
     // its new content into place, then flushes, then deletes the backups.
     ASSERT_EQ(::rename((dir / "d1/f1.txt").c_str(), (dir / "d1/f1.txt.QUINTREL-TEMP").c_str()), 0);
     EXPECT_EQ(OrderProblem(Record({"--recover", dir.path(), "--accept"}), 6), "");
-    EXPECT_EQ(testing_support::ReadFile(dir / "d1/f1.txt"), "Erde 1\r\n");
+    EXPECT_EQ(testing_support::ReadFile(dir / "d1/f1.txt"), "Erde 1\n");
 }
 
 } // namespace

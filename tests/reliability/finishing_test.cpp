@@ -63,7 +63,7 @@ protected:
     std::vector<std::string> Job(const std::string& from, const std::string& to,
                                  std::vector<std::string> extra) const {
         std::vector<std::string> args = {"--dir",     dir.path(), "--files", "*.txt",
-                                         "--replace", from,       to};
+                                         "--replace", from,       to,        "--crlf"};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }

@@ -59,12 +59,12 @@ TEST_F(HostileInput, LinksUnderTheProgramsOwnNamesNeverReachAVictim) {
     EXPECT_EQ(ReadFile(victim), "precious\n");
     EXPECT_EQ(ReadFile(hardVictim), "precious too\n");
     EXPECT_FALSE(testing_support::Exists(outside / "not-yet"));
-    EXPECT_EQ(Difference(Snapshot(dir.path()), {{"a.txt", "Erde\r\n"},
-                                                {"b.txt", "Erde\r\n"},
-                                                {"c.txt", "Erde\r\n"},
+    EXPECT_EQ(Difference(Snapshot(dir.path()), {{"a.txt", "Erde\n"},
+                                                {"b.txt", "Erde\n"},
+                                                {"c.txt", "Erde\n"},
                                                 {"d.txt", "Welt\n"},
                                                 {"d.txt.QUINTREL-BACKUP", "-> " + victim},
-                                                {"d.txt.QUINTREL-TEMP", "Erde\r\n"},
+                                                {"d.txt.QUINTREL-TEMP", "Erde\n"},
                                                 {"hard-victim", "precious too\n"}}),
               "");
 
@@ -80,9 +80,9 @@ TEST_F(HostileInput, LinksUnderTheProgramsOwnNamesNeverReachAVictim) {
     ASSERT_EQ(::symlink(victim.c_str(), P("a.txt.QUINTREL-TEMP").c_str()), 0);
     EXPECT_EQ(RunTool({"--undo-log", log}).status, 1);
     EXPECT_EQ(ReadFile(victim), "precious\n");
-    EXPECT_EQ(ReadFile(P("a.txt")), "Mond\r\n");
-    EXPECT_EQ(ReadFile(P("a.txt.QUINTREL-BACKUP")), "Erde\r\n");
-    EXPECT_EQ(ReadFile(P("b.txt")), "Erde\r\n");
+    EXPECT_EQ(ReadFile(P("a.txt")), "Mond\n");
+    EXPECT_EQ(ReadFile(P("a.txt.QUINTREL-BACKUP")), "Erde\n");
+    EXPECT_EQ(ReadFile(P("b.txt")), "Erde\n");
     EXPECT_EQ(RunTool({"--recover", dir.path()}).status, 1);
 }
 
@@ -103,9 +103,9 @@ TEST_F(HostileInput, ADirectorySwappedForALinkAfterTheScanIsNeverFollowed) {
         BatchProcess::Setup setup = reliability::ProcessSetup({});
         setup.kind = BatchProcess::Input::Terminal;
         TempDir logs;
-        std::vector<std::string> args = {"--dir",     tree.path(), "--subdirs", "--files",
-                                         "*.txt",     "--replace", "Welt",      "Erde",
-                                         "--confirm", "--answer",  "2008=5"};
+        std::vector<std::string> args = {"--dir",  tree.path(), "--subdirs", "--files",
+                                         "*.txt",  "--replace", "Welt",      "Erde",
+                                         "--crlf", "--confirm", "--answer",  "2008=5"};
         if (later) {
             args.insert(args.end(), {"--keep", logs / "run.log"});
         }
@@ -191,7 +191,7 @@ TEST_F(HostileInput, NamesBuiltToBeMisreadAreProcessedOrLeftOutNeverConfused) {
     EXPECT_EQ(logged, wanted);
     Tree after = Snapshot(dir.path());
     for (const std::string& name : processed) {
-        EXPECT_EQ(after[name], "Erde\r\n") << name;
+        EXPECT_EQ(after[name], "Erde\n") << name;
         EXPECT_EQ(after[name + ".QUINTREL-BACKUP"], "Welt\n") << name;
     }
     for (const std::string& name : leftOut) {
@@ -251,7 +251,7 @@ TEST_F(HostileInput, HugeLinesOfBlanksUnderAMemoryLimit) {
         ::close(fd);
     }
     ToolResult r = RunTool({"--dir", dir.path(), "--files", "*.txt", "--replace", "Welt", "Erde",
-                            "--strip-trailing-spaces"},
+                            "--crlf", "--strip-trailing-spaces"},
                            limited);
     EXPECT_EQ(r.signal, 0) << "the tool was ended by a signal (out of memory?)";
     EXPECT_EQ(r.status, 0) << r.err;
@@ -274,7 +274,8 @@ protected:
         const bool notSearched = r.err.find("konnten nicht durchsucht werden") != std::string::npos;
         EXPECT_EQ(r.status, notSearched ? 1 : 0) << r.err;
         EXPECT_EQ((*json)["FilesChanged"].number, 1);
-        // Case matters, the position is anywhere, the coding ANSI: defaults.
+        // Case matters, the position is anywhere, the coding ANSI: defaults;
+        // a profile without a line-end setting writes CR LF.
         EXPECT_EQ(ReadFile(P("tree/a.txt")), "Erde und welt\r\n");
     }
 };
@@ -327,7 +328,7 @@ TEST_F(HostileProfiles, OversizedProfilesLoadOrAreRefusedWithoutACrash) {
         SCOPED_TRACE(profile);
         ToolResult r = RunTool({"--profile", profile, "--dir", dir.path(), "--files", "*"});
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, "quintrel-batch: das Profil '" + profile +
+        EXPECT_EQ(r.err, "das Profil '" + profile +
                              "' kann nicht gelesen werden\n'quintrel-batch --help' zeigt alle "
                              "Optionen.\n");
     }

@@ -174,7 +174,7 @@ TEST_F(Permissions, TheCopyCarriesEverythingBeforeItsFirstByte) {
     std::map<std::string, bool> readableAtFirstByte;
     reliability::TracedRun run = reliability::TraceTool(
         {"--dir", P("plain"), "--dir", P("inheriting"), "--files", "*.txt", "--replace", "Welt",
-         "Erde"},
+         "Erde", "--crlf"},
         {}, [&](const PendingCall& call) {
             if (call.number != SYS_write && call.number != SYS_pwrite64) {
                 return Next::Go;
@@ -243,8 +243,8 @@ TEST_F(Permissions, WhatAnUnprivilegedUserMayNotChange) {
     ToolSetup setup;
     setup.unprivileged = true;
     setup.watchdogSeconds = 60;
-    ToolResult r =
-        RunTool({"--dir", shared, "--files", "*.txt", "--replace", "Welt", "Erde"}, setup);
+    ToolResult r = RunTool(
+        {"--dir", shared, "--files", "*.txt", "--replace", "Welt", "Erde", "--crlf"}, setup);
     EXPECT_EQ(r.status, 0) << r.err;
     for (const File& file : files) {
         const std::string path = shared + "/" + file.name;

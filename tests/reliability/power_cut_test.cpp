@@ -150,7 +150,7 @@ protected:
     static std::string TreeOf(const std::string& root) { return root + "/tree"; }
     static std::vector<std::string> Job(const std::string& root, std::vector<std::string> extra) {
         std::vector<std::string> args = {"--dir",     TreeOf(root), "--files", "*.txt",
-                                         "--replace", "Welt",       "Erde"};
+                                         "--replace", "Welt",       "Erde",    "--crlf"};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
@@ -312,7 +312,8 @@ TEST_F(PowerCut, AFileSystemThatCannotBeFlushedKeepsTheBackups) {
         }
         ::close(fill);
     }
-    ToolResult r = RunTool({"--dir", disk.root(), "--files", "*.txt", "--replace", "Welt", "Erde"});
+    ToolResult r =
+        RunTool({"--dir", disk.root(), "--files", "*.txt", "--replace", "Welt", "Erde", "--crlf"});
     EXPECT_EQ(r.status, 1) << r.err;
     for (const char* name : {"big.txt", "small.txt"}) {
         const std::string path = disk.root() + "/" + name;

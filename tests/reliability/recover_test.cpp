@@ -359,12 +359,12 @@ TEST_F(RecoverCommand, UsageErrors) {
          }) {
         auto r = RunTool(args);
         EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_EQ(r.err.rfind("quintrel-batch: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.rawErr.rfind("quintrel-batch: ", 0), 0u) << r.rawErr;
     }
     auto missing = RunTool({"--recover", dir / "missing"});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, "quintrel-batch: das Verzeichnis '" + dir / "missing" +
-                               "' kann nicht gelesen werden\n");
+    EXPECT_EQ(missing.rawErr, "quintrel-batch: das Verzeichnis '" + dir / "missing" +
+                                  "' kann nicht gelesen werden\n");
     auto help = RunTool({"--help"});
     EXPECT_NE(help.out.find("--recover VERZ"), std::string::npos);
     EXPECT_NE(RunTool({"--lang", "44", "--help"}).out.find("--recover DIR"), std::string::npos);

@@ -2,6 +2,7 @@
 #include "list_controls.h"
 
 #include <QListWidget>
+#include <QLocale>
 #include <QTableWidget>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -35,6 +36,54 @@ TEST(FillBoxExtended, CleanModeTrimsSkipsEmptyAndDuplicateItems) {
         Velmor_FillBoxExtended(&box, ';', c.text, kFillClean);
         EXPECT_EQ(BoxEntries(&box), c.after);
     }
+}
+
+// A sorted box orders by the locale's collation, ignoring letter case, with
+// byte order between entries that compare equal; the order does not depend
+// on the order of adding. Without a locale ("C") the language-neutral order
+// of Unicode applies.
+TEST(SortedBox, AlphabeticalOrderOfTheLocaleWithByteOrderAsTieBreak) {
+    struct Case {
+        const char* name;
+        QLocale locale;
+        Entries added;
+        Entries sorted;
+    } cases[] = {
+        {"German",
+         QLocale(QLocale::German, QLocale::Germany),
+         {"A.txt", "B.txt", "a.txt", "b.txt", "z.txt", "Ä.txt"},
+         {"A.txt", "a.txt", "Ä.txt", "B.txt", "b.txt", "z.txt"}},
+        {"no locale",
+         QLocale::c(),
+         {"A.txt", "B.txt", "a.txt", "b.txt", "z.txt", "Ä.txt"},
+         {"A.txt", "a.txt", "Ä.txt", "B.txt", "b.txt", "z.txt"}},
+        {"case only", QLocale(QLocale::German), {"/data", "/Data"}, {"/Data", "/data"}},
+        {"Swedish puts Ä after Z",
+         QLocale(QLocale::Swedish, QLocale::Sweden),
+         {"a", "ä", "z"},
+         {"a", "z", "ä"}},
+        {"digits and punctuation",
+         QLocale(QLocale::English),
+         {"/src/C++", "/src/c", "/Fotos [2024]", "/fotos"},
+         {"/fotos", "/Fotos [2024]", "/src/c", "/src/C++"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QLocale::setDefault(c.locale);
+        for (bool reversed : {false, true}) {
+            Entries added = c.added;
+            if (reversed) {
+                std::reverse(added.begin(), added.end());
+            }
+            QListWidget box;
+            box.setSortingEnabled(true);
+            for (const std::string& entry : added) {
+                Velmor_AddBoxEntry(&box, entry);
+            }
+            EXPECT_EQ(BoxEntries(&box), c.sorted);
+        }
+    }
+    QLocale::setDefault(QLocale::c());
 }
 
 TEST(FillBoxExtended, AsIsModeAddsEveryItem) {

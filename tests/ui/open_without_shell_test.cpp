@@ -2,7 +2,7 @@
 // whatever a path holds (quotes of both kinds, command substitution, command
 // separators, a line break, glob characters), a stand-in xdg-open receives it
 // as its one and only argument, byte for byte, and nothing in it is run.
-#include "desktop.h"
+#include "open_and_wait.h"
 #include "test_support.h"
 
 #include <cstdlib>
@@ -37,14 +37,14 @@ TEST(OpenWithoutShell, AnyPathIsOneArgumentAndNothingInItRuns) {
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         ::unlink((dir / "args").c_str());
-        EXPECT_TRUE(OpenWithAssociatedProgram(path));
+        EXPECT_EQ(OpenAndWait(path), true);
         EXPECT_EQ(testing_support::ReadFile(dir / "args"), "1\n" + path + std::string(1, '\0'));
         EXPECT_FALSE(testing_support::Exists(marker));
     }
     // A name that is not valid UTF-8 goes as a file URL that names exactly
     // its bytes.
     ::unlink((dir / "args").c_str());
-    EXPECT_TRUE(OpenWithAssociatedProgram("/tmp/gr\xFC\xDF e 100%.txt"));
+    EXPECT_EQ(OpenAndWait("/tmp/gr\xFC\xDF e 100%.txt"), true);
     EXPECT_EQ(testing_support::ReadFile(dir / "args"),
               "1\nfile:///tmp/gr%FC%DF%20e%20100%25.txt" + std::string(1, '\0'));
     ::setenv("PATH", savedPath.c_str(), 1);

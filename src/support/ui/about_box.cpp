@@ -179,15 +179,15 @@ AboutDialog::AboutDialog(QWidget* owner, const VELMOR_ABOUT& about) : QDialog(ow
     layout->addWidget(rights, 1);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* aboutQt = buttons->addButton(QCoreApplication::translate("AboutBox", "Über Qt..."),
-                                              QDialogButtonBox::ActionRole);
+    QPushButton* aboutQt = buttons->addButton(
+        QCoreApplication::translate("AboutBox", "Über &Qt..."), QDialogButtonBox::ActionRole);
     aboutQt->setObjectName(QStringLiteral("aboutQt"));
-    aboutQt->setAccessibleName(aboutQt->text());
+    aboutQt->setAccessibleName(WithoutMnemonic(aboutQt->text()));
     aboutQt->setAutoDefault(false);
-    QPushButton* ok = buttons->addButton(QCoreApplication::translate("AboutBox", "OK"),
+    QPushButton* ok = buttons->addButton(QCoreApplication::translate("AboutBox", "&OK"),
                                          QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("aboutOk"));
-    ok->setAccessibleName(ok->text());
+    ok->setAccessibleName(WithoutMnemonic(ok->text()));
     ok->setDefault(true);
     connect(aboutQt, &QPushButton::clicked, this,
             [this] { QMessageBox::aboutQt(this, windowTitle()); });

@@ -3,9 +3,9 @@
 #include "velmor_dialog.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -44,35 +44,42 @@ QString OpenArgument(const std::string& path) {
 
 } // namespace
 
-bool OpenWithAssociatedProgram(const std::string& path) {
+void OpenWithAssociatedProgram(const std::string& path, QObject* context,
+                               std::function<void(bool opened)> done) {
     if (OpenHook()) {
-        return OpenHook()(path);
+        done(OpenHook()(path));
+        return;
     }
-    // The process outlives this call when the desktop keeps xdg-open waiting
-    // for the viewer; it deletes itself once it ends.
+    // The process may outlive the caller's window (the viewer's lifetime,
+    // under some desktops); it deletes itself once it ends.
     auto* process = new QProcess();
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     process->start(QStringLiteral("xdg-open"), {OpenArgument(path)});
     if (!process->waitForStarted(10000)) {
-        process->deleteLater();
-        return false;
+        delete process;
+        done(false);
+        return;
     }
-    // Wait (without taking user input) until xdg-open has handed the file on;
-    // a desktop that keeps it running for the viewer's lifetime counts as opened.
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(process, &QProcess::finished, &loop, &QEventLoop::quit);
-    limit.start(10000);
-    if (process->state() != QProcess::NotRunning) {
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    if (process->state() != QProcess::NotRunning) {
-        return true;
-    }
-    return !(process->exitStatus() == QProcess::NormalExit &&
-             MeansNoApplication(process->exitCode()));
+    // Whichever comes first decides: the opener's end, or the end of the
+    // short wait, after which it counts as started.
+    auto decided = std::make_shared<bool>(false);
+    auto* wait = new QTimer(process);
+    wait->setSingleShot(true);
+    QObject::connect(wait, &QTimer::timeout, context, [decided, done] {
+        if (!*decided) {
+            *decided = true;
+            done(true);
+        }
+    });
+    QObject::connect(process, &QProcess::finished, context,
+                     [decided, done](int exitCode, QProcess::ExitStatus status) {
+                         if (*decided) {
+                             return;
+                         }
+                         *decided = true;
+                         done(!(status == QProcess::NormalExit && MeansNoApplication(exitCode)));
+                     });
+    wait->start(kOpenerShortWaitMs);
 }
 
 void SetOpenFileHook(std::function<bool(const std::string&)> hook) {

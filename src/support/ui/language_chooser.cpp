@@ -40,14 +40,14 @@ LanguageChooser::LanguageChooser(QWidget* owner, std::vector<int> languages, int
     auto* layout = new QVBoxLayout(this);
 
     auto* label = new QLabel(
-        QCoreApplication::translate("LanguageChooser", "Sprache der Bedienoberfläche"), this);
+        QCoreApplication::translate("LanguageChooser", "&Sprache der Bedienoberfläche"), this);
     label->setObjectName(QStringLiteral("languageLabel"));
-    label->setAccessibleName(label->text());
+    label->setAccessibleName(WithoutMnemonic(label->text()));
     layout->addWidget(label);
 
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("languageList"));
-    list_->setAccessibleName(label->text());
+    list_->setAccessibleName(label->accessibleName());
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     label->setBuddy(list_);
     for (int language : languages_) {
@@ -73,15 +73,15 @@ LanguageChooser::LanguageChooser(QWidget* owner, std::vector<int> languages, int
     layout->addWidget(note);
 
     buttons_ = new QDialogButtonBox(this);
-    ok_ = buttons_->addButton(QCoreApplication::translate("LanguageChooser", "OK"),
+    ok_ = buttons_->addButton(QCoreApplication::translate("LanguageChooser", "&OK"),
                               QDialogButtonBox::AcceptRole);
     ok_->setObjectName(QStringLiteral("languageOk"));
-    ok_->setAccessibleName(ok_->text());
+    ok_->setAccessibleName(WithoutMnemonic(ok_->text()));
     ok_->setDefault(true);
     QPushButton* cancel = buttons_->addButton(
-        QCoreApplication::translate("LanguageChooser", "Abbrechen"), QDialogButtonBox::RejectRole);
+        QCoreApplication::translate("LanguageChooser", "&Abbrechen"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("languageCancel"));
-    cancel->setAccessibleName(cancel->text());
+    cancel->setAccessibleName(WithoutMnemonic(cancel->text()));
     layout->addWidget(buttons_);
 
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);

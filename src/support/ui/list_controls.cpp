@@ -3,9 +3,11 @@
 #include "velmor_dialog.h"
 #include "velmor_strings.h"
 
+#include <QCollator>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListWidget>
+#include <QLocale>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -23,6 +25,47 @@ std::string EntryBytes(const QListWidgetItem* item) {
     }
     return ToUtf8(item->text());
 }
+
+// The collation sorted boxes use: the locale's, ignoring letter case. The
+// "C" locale (no locale configured) has none but code point order, so the
+// language-neutral order of Unicode stands in for it there.
+// Made again only when the default locale changes.
+const QCollator& BoxCollator() {
+    static QString madeFor;
+    static QCollator collator;
+    QLocale locale;
+    if (locale.language() == QLocale::C) {
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+    if (locale.name() != madeFor) {
+        madeFor = locale.name();
+        collator = QCollator(locale);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+    }
+    return collator;
+}
+
+// An entry of a list box. A sorted box orders its entries by the locale's
+// collation, ignoring letter case; entries that compare equal so (a
+// different case, or letters the collation does not tell apart) keep the
+// order of their bytes, so "/Data" and "/data" are two entries in a stable
+// order.
+class BoxEntry : public QListWidgetItem {
+public:
+    explicit BoxEntry(std::string_view bytes)
+        : QListWidgetItem(ToQString(bytes)),
+          bytes_(bytes.data(), static_cast<qsizetype>(bytes.size())) {
+        setData(kBytesRole, bytes_);
+    }
+    bool operator<(const QListWidgetItem& other) const override {
+        const QByteArray otherBytes = other.data(kBytesRole).toByteArray();
+        return BoxEntryBefore(std::string_view(bytes_.constData(), bytes_.size()),
+                              std::string_view(otherBytes.constData(), otherBytes.size()));
+    }
+
+private:
+    QByteArray bytes_;
+};
 
 bool BoxHolds(const QListWidget* box, std::string_view text) {
     for (int i = 0; i < box->count(); ++i) {
@@ -74,9 +117,13 @@ void Velmor_FillBoxExtended(QListWidget* box, char separator, std::string_view t
     }
 }
 
+bool BoxEntryBefore(std::string_view a, std::string_view b) {
+    const int order = BoxCollator().compare(ToQString(a), ToQString(b));
+    return order != 0 ? order < 0 : a < b;
+}
+
 int Velmor_AddBoxEntry(QListWidget* box, std::string_view text, int index) {
-    auto* item = new QListWidgetItem(ToQString(text));
-    item->setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    auto* item = new BoxEntry(text);
     if (index < 0 || index > box->count()) {
         box->addItem(item);
     } else {

@@ -32,6 +32,10 @@ void Velmor_FillBox(QListWidget* box, char separator, std::string_view text);
 void Velmor_FillBox(QListWidget* box, const std::vector<std::string>& entries);
 // Adds the items of `text` split at `separator` to the entries (FillMode).
 void Velmor_FillBoxExtended(QListWidget* box, char separator, std::string_view text, int mode);
+// True when entry `a` comes before `b` in a sorted box: by the locale's
+// collation, ignoring letter case, and by byte order where that finds them
+// equal (so the order is total and stable).
+bool BoxEntryBefore(std::string_view a, std::string_view b);
 // Adds one entry at `index` (-1: at the end). A sorted box places it by
 // itself. Gives the entry's index.
 int Velmor_AddBoxEntry(QListWidget* box, std::string_view text, int index = -1);

@@ -48,9 +48,9 @@ ProgressIndicator::ProgressIndicator(QWidget* parent, std::string_view title, in
     layout->addWidget(count_);
 
     if (canStop_) {
-        stop_ = new QPushButton(QCoreApplication::translate("ProgressIndicator", "Abbruch"), this);
+        stop_ = new QPushButton(QCoreApplication::translate("ProgressIndicator", "&Abbruch"), this);
         stop_->setObjectName(QStringLiteral("progressStop"));
-        stop_->setAccessibleName(stop_->text());
+        stop_->setAccessibleName(WithoutMnemonic(stop_->text()));
         stop_->setAutoDefault(false);
         connect(stop_, &QPushButton::clicked, this, &ProgressIndicator::RequestStop);
         layout->addWidget(stop_, 0, Qt::AlignHCenter);

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +24,32 @@ QString ToQString(std::string_view utf8) {
 std::string ToUtf8(const QString& text) {
     QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString WithoutMnemonic(const QString& caption) {
+    QString plain;
+    plain.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) {
+            ++i;
+        }
+        plain += caption[i];
+    }
+    return plain;
+}
+
+void ExposeValue(QWidget* control, const QString& value) {
+    if (control == nullptr) {
+        return;
+    }
+    static const char kCaption[] = "accessibleCaption";
+    QVariant caption = control->property(kCaption);
+    if (!caption.isValid()) {
+        caption = control->accessibleName();
+        control->setProperty(kCaption, caption);
+    }
+    control->setAccessibleName(caption.toString() + QStringLiteral(": ") + value);
+    control->setAccessibleDescription(value);
 }
 
 VelmorDialog::VelmorDialog(QWidget* parent) : QDialog(parent) {}
@@ -110,6 +137,18 @@ void VelmorDialog::SetDialogUnitSize(int width, int height) {
 void VelmorDialog::OnCommand(int id, int notification) {
     (void)id;
     (void)notification;
+}
+
+void VelmorDialog::keyPressEvent(QKeyEvent* event) {
+    const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        const bool back =
+            event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+        focusNextPrevChild(!back);
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void VelmorDialog::reject() {

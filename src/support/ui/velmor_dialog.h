@@ -41,6 +41,14 @@ inline constexpr char kDialogUnitsProperty[] = "duSize";
 
 QString ToQString(std::string_view utf8);
 std::string ToUtf8(const QString& text);
+// A caption as it reads without its mnemonic: a single '&' dropped, "&&"
+// read as '&' (for accessible names, which carry no mnemonic).
+QString WithoutMnemonic(const QString& caption);
+// Makes the value a control shows (a counter, the folder being read) known to
+// assistive technology: the accessible name becomes the control's caption
+// (its accessible name as the template gave it), a colon and the value, and
+// the accessible description the value alone.
+void ExposeValue(QWidget* control, const QString& value);
 // The first `count` characters of a UTF-8 text.
 std::string FirstCharacters(std::string_view utf8, int count);
 
@@ -95,6 +103,9 @@ protected:
     // Escape and the close box arrive as command 2; the dialog ends only when
     // the handler ends it.
     void reject() override;
+    // Ctrl+Tab and Ctrl+Shift+Tab move the focus on from any control, also
+    // from one that keeps Tab for itself, and from one that ignores them.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Bind(QWidget* control, int id);
