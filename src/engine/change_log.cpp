@@ -123,39 +123,104 @@ const std::string& CurrentBootId() {
     return id;
 }
 
+namespace {
+
+// The record a run leaves on a backup is kept short and binary, so that it
+// fits into the inode itself on file systems that keep small attributes
+// there (a separate block for each would slow down every changed file).
+constexpr std::size_t kBackupRecordSize = 8 + 8 + 8 + 4 + 8 + 16;
+
+void PutNumber(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+}
+
+std::uint64_t GetNumber(std::string_view& in, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i) {
+        value |= std::uint64_t{static_cast<unsigned char>(in[static_cast<std::size_t>(i)])}
+                 << (8 * i);
+    }
+    in.remove_prefix(static_cast<std::size_t>(bytes));
+    return value;
+}
+
+int HexValue(char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// The 16 bytes of a boot id ("-" gives zeros), and back.
+std::string BootIdBytes(std::string_view text) {
+    std::string bytes;
+    int high = -1;
+    for (char c : text) {
+        int digit = HexValue(c);
+        if (digit < 0) {
+            continue;
+        }
+        if (high < 0) {
+            high = digit;
+        } else {
+            bytes += static_cast<char>(high << 4 | digit);
+            high = -1;
+        }
+    }
+    bytes.resize(16, '\0');
+    return bytes;
+}
+
+std::string BootIdText(std::string_view bytes) {
+    if (bytes.find_first_not_of('\0') == std::string_view::npos) {
+        return "-";
+    }
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) {
+            text += '-';
+        }
+        auto byte = static_cast<unsigned char>(bytes[i]);
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 15];
+    }
+    return text;
+}
+
+} // namespace
+
 std::string FormatBackupRecord(const FileIdentity& written, std::uint64_t hash) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%ju %jd %jd.%09ld ",
-                  static_cast<std::uintmax_t>(written.inode),
-                  static_cast<std::intmax_t>(written.size),
-                  static_cast<std::intmax_t>(written.modified.tv_sec), written.modified.tv_nsec);
-    return text + Hex(hash) + " " + CurrentBootId();
+    std::string value;
+    PutNumber(value, static_cast<std::uint64_t>(written.inode), 8);
+    PutNumber(value, static_cast<std::uint64_t>(written.size), 8);
+    PutNumber(value, static_cast<std::uint64_t>(written.modified.tv_sec), 8);
+    PutNumber(value, static_cast<std::uint64_t>(written.modified.tv_nsec), 4);
+    PutNumber(value, hash, 8);
+    value += BootIdBytes(CurrentBootId());
+    return value;
 }
 
 bool ReadBackupRecord(const std::string& path, ChangeRecord& record) {
     const std::string backup = BackupNameOf(path);
     char value[256];
-    ssize_t n = ::lgetxattr(backup.c_str(), kRecordAttribute, value, sizeof value - 1);
+    ssize_t n = ::lgetxattr(backup.c_str(), kRecordAttribute, value, sizeof value);
     struct stat st {};
-    if (n <= 0 || ::lstat(backup.c_str(), &st) != 0) {
+    if (n != static_cast<ssize_t>(kBackupRecordSize) || ::lstat(backup.c_str(), &st) != 0) {
         return false;
     }
-    Words words(std::string_view(value, static_cast<std::size_t>(n)));
+    std::string_view in(value, kBackupRecordSize);
     ChangeRecord parsed;
     parsed.path = path;
-    long long size = 0;
-    std::string_view boot;
-    if (!words.Unsigned(parsed.written.inode) || !words.Unsigned(size) ||
-        !words.Time(parsed.written.modified) || !words.Unsigned(parsed.hash, 16) ||
-        !words.Word(boot) || !words.AtEnd()) {
-        return false;
-    }
     parsed.written.device = st.st_dev;
-    parsed.written.size = static_cast<off_t>(size);
-    parsed.writtenKnown = true;
-    parsed.bootId = std::string(boot);
+    parsed.written.inode = static_cast<ino_t>(GetNumber(in, 8));
+    parsed.written.size = static_cast<off_t>(GetNumber(in, 8));
+    parsed.written.modified.tv_sec = static_cast<time_t>(GetNumber(in, 8));
+    parsed.written.modified.tv_nsec = static_cast<long>(GetNumber(in, 4));
+    parsed.hash = GetNumber(in, 8);
+    parsed.bootId = BootIdText(in);
+    parsed.writtenKnown = parsed.written.modified.tv_nsec < 1000000000L;
     record = std::move(parsed);
-    return true;
+    return record.writtenKnown;
 }
 
 std::string FormatRecord(const ChangeRecord& record) {

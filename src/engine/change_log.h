@@ -46,7 +46,8 @@ struct ChangeRecord {
 const std::string& CurrentBootId();
 
 // The record a run leaves on a file about to become its backup (the extended
-// attribute kRecordAttribute): "inode size mtime hash boot".
+// attribute kRecordAttribute): the new content's inode, size, modification
+// time and hash, and the system start, in 52 bytes.
 std::string FormatBackupRecord(const FileIdentity& written, std::uint64_t hash);
 // Reads the record of the backup beside `path` into `record` (device from the
 // backup); false when there is none.
