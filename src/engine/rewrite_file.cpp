@@ -668,12 +668,15 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
         result.verdict = Verdict::Unchanged;
         return result;
     }
-    std::string reach;
-    if (!Reach(resolver, path, reach)) {
+    // Only what is to change needs the file's name below its directory; the
+    // file itself is opened from the directory held open.
+    int directory = AT_FDCWD;
+    std::string name = path;
+    if (resolver != nullptr && !resolver->Locate(path, directory, name)) {
         return result;
     }
     struct stat status {};
-    FileDescriptor fd(OpenRegularFile(reach, &status));
+    FileDescriptor fd(OpenRegularFileAt(directory, name, &status));
     if (fd.get() < 0) {
         return result;
     }
@@ -723,7 +726,8 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
         return result;
     }
     // A small file read whole can be copied from what is in memory.
-    if (whole && mayPrepare && mayPrepare(result.bytes) &&
+    std::string reach;
+    if (whole && mayPrepare && mayPrepare(result.bytes) && Reach(resolver, path, reach) &&
         PrepareCopy(reach, fd.get(), first, status, lines, scratch, result)) {
         result.verdict = Verdict::Prepared;
     }

@@ -91,15 +91,20 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 int OpenRegularFile(const std::string& path, struct stat* status, LinkPolicy links) {
+    return OpenRegularFileAt(AT_FDCWD, path, status, links);
+}
+
+int OpenRegularFileAt(int directory, const std::string& path, struct stat* status,
+                      LinkPolicy links) {
     // O_NONBLOCK keeps a FIFO or device from hanging the open; on the regular
     // file that remains it changes nothing. Reading a file that is then left
     // unchanged should not change its access time either (O_NOATIME, allowed
     // for the file's owner).
     int flags =
         O_RDONLY | O_NONBLOCK | O_CLOEXEC | (links == LinkPolicy::NoFollow ? O_NOFOLLOW : 0);
-    int fd = ::open(path.c_str(), flags | O_NOATIME);
+    int fd = ::openat(directory, path.c_str(), flags | O_NOATIME);
     if (fd < 0 && errno == EPERM) {
-        fd = ::open(path.c_str(), flags);
+        fd = ::openat(directory, path.c_str(), flags);
     }
     if (fd < 0) {
         return -1;

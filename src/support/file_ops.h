@@ -55,6 +55,9 @@ enum class LinkPolicy { NoFollow, Follow };
 // something that is not a regular file); `status` receives its status.
 int OpenRegularFile(const std::string& path, struct stat* status = nullptr,
                     LinkPolicy links = LinkPolicy::NoFollow);
+// The same for `path` below the open directory `directory`.
+int OpenRegularFileAt(int directory, const std::string& path, struct stat* status = nullptr,
+                      LinkPolicy links = LinkPolicy::NoFollow);
 
 // Reads up to `size` bytes at the current position, retrying interrupted and
 // short reads. Returns the number read, or -1 with errno set.

@@ -72,6 +72,21 @@ std::vector<std::string> PathResolver::Roots() const {
     return paths;
 }
 
+bool PathResolver::Locate(const std::string& path, int& directory, std::string& name) {
+    std::string reach;
+    if (!Reach(path, reach)) {
+        return false;
+    }
+    if (reach == path) {
+        directory = AT_FDCWD;
+        name = path;
+    } else {
+        directory = cachedFd_.get();
+        name = path.substr(path.rfind('/') + 1);
+    }
+    return true;
+}
+
 bool PathResolver::Reach(const std::string& path, std::string& reach) {
     const std::string directory = DirectoryOf(path);
     const std::string name = path.substr(path.rfind('/') + 1);

@@ -29,6 +29,11 @@ public:
     // directory cannot be reached without following a link.
     bool Reach(const std::string& path, std::string& reach);
 
+    // The same as an open directory and a name in it (both valid until the
+    // next call): opening a file this way is cheaper than through its name.
+    // The directory is AT_FDCWD for a path below no root.
+    bool Locate(const std::string& path, int& directory, std::string& name);
+
     // The roots, as given.
     std::vector<std::string> Roots() const;
 
