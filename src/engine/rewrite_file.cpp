@@ -175,7 +175,8 @@ template <typename Attempt> bool WithinAMoment(Attempt attempt) {
 
 // Opens the file and locks it against other programs that lock; the name must
 // still lead to the locked file (another run may have renamed it meanwhile).
-int OpenAndLock(const std::string& path) {
+// `locked` receives the status of the file locked.
+int OpenAndLock(const std::string& path, struct stat& locked) {
     for (int opened = 0; opened < 10; ++opened) {
         FileDescriptor fd(OpenRegularFile(path));
         if (fd.get() < 0) {
@@ -184,7 +185,6 @@ int OpenAndLock(const std::string& path) {
         if (!WithinAMoment([&] { return ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0; })) {
             return -1;
         }
-        struct stat locked {};
         struct stat named {};
         if (::fstat(fd.get(), &locked) == 0 && ::lstat(path.c_str(), &named) == 0 &&
             locked.st_dev == named.st_dev && locked.st_ino == named.st_ino) {
@@ -560,9 +560,10 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     constexpr int kReadsAgain = 5;
     while (true) {
         int problem = kMsgCannotOpenFile;
-        FileDescriptor source(Reach(context.resolver, path, reach) ? OpenAndLock(reach) : -1);
         struct stat original {};
-        if (source.get() >= 0 && ::fstat(source.get(), &original) == 0) {
+        FileDescriptor source(Reach(context.resolver, path, reach) ? OpenAndLock(reach, original)
+                                                                   : -1);
+        if (source.get() >= 0) {
             // First only look: a file in which nothing changes is only read.
             LineProcessor look(context.lines, nullptr);
             int readError = FeedFile(source.get(), look, scratch, &timer);
@@ -752,13 +753,16 @@ FileResult CommitPrepared(const std::string& path, const LookResult& prepared,
                           RewriteContext& context) {
     // The prepared copy stands only if nothing has happened to the file or to
     // the copy since: same file, same content, not locked by anyone now.
+    // Committing checks both right before the renames; a question about the
+    // file is asked only once they are known to hold.
     std::string reach;
-    FileDescriptor source(Reach(context.resolver, path, reach) ? OpenAndLock(reach) : -1);
     struct stat status {};
+    FileDescriptor source(Reach(context.resolver, path, reach) ? OpenAndLock(reach, status) : -1);
     FileIdentity copyNow;
-    if (source.get() < 0 || ::fstat(source.get(), &status) != 0 ||
-        !(IdentityOf(status) == prepared.source) ||
-        !RegularFileIdentity(TemporaryNameOf(reach), copyNow) || !(copyNow == prepared.temporary)) {
+    if (source.get() < 0 ||
+        (context.confirm && (!(IdentityOf(status) == prepared.source) ||
+                             !RegularFileIdentity(TemporaryNameOf(reach), copyNow) ||
+                             !(copyNow == prepared.temporary)))) {
         source.Reset();
         DiscardPrepared(path, prepared, context.resolver);
         return RewriteFile(path, context);

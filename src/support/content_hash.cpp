@@ -3,6 +3,7 @@
 #include "file_ops.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -29,16 +30,25 @@ std::uint64_t Avalanche(std::uint64_t value) {
 
 std::uint64_t LoadWord(const unsigned char* bytes) {
     std::uint64_t word = 0;
-    for (int i = 7; i >= 0; --i) {
-        word = word << 8 | bytes[i];
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = __builtin_bswap64(word);
     }
     return word;
 }
 
+std::uint64_t MixWord(std::uint64_t state, std::uint64_t word) {
+    return RotateLeft(state ^ (word * kMultiplier), 27) * kSecond + kMultiplier;
+}
+
 } // namespace
 
-void ContentHash::Mix(std::uint64_t word) {
-    state_ = RotateLeft(state_ ^ (word * kMultiplier), 27) * kSecond + kMultiplier;
+void ContentHash::MixBlock(const unsigned char* block) {
+    // Four independent lanes, so that the multiplications of one block
+    // overlap instead of waiting on each other.
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        lanes_[lane] = MixWord(lanes_[lane], LoadWord(block + 8 * lane));
+    }
 }
 
 void ContentHash::Add(std::string_view bytes) {
@@ -54,22 +64,27 @@ void ContentHash::Add(std::string_view bytes) {
         if (pendingSize_ < sizeof pending_) {
             return;
         }
-        Mix(LoadWord(pending_));
+        MixBlock(pending_);
         pendingSize_ = 0;
     }
-    for (; size >= 8; data += 8, size -= 8) {
-        Mix(LoadWord(data));
+    for (; size >= sizeof pending_; data += sizeof pending_, size -= sizeof pending_) {
+        MixBlock(data);
     }
     std::memcpy(pending_, data, size);
     pendingSize_ = size;
 }
 
 std::uint64_t ContentHash::Value() const {
-    std::uint64_t state = state_;
-    if (pendingSize_ > 0) {
-        unsigned char last[8] = {};
-        std::memcpy(last, pending_, pendingSize_);
-        state = RotateLeft(state ^ (LoadWord(last) * kMultiplier), 27) * kSecond + kMultiplier;
+    // The lanes, then the bytes not yet a whole block (zero-padded; the
+    // length tells them apart from real zeros), then the length.
+    std::uint64_t state = 0;
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        state = MixWord(state, lanes_[lane]);
+    }
+    unsigned char last[sizeof pending_] = {};
+    std::memcpy(last, pending_, pendingSize_);
+    for (std::size_t at = 0; at < pendingSize_; at += 8) {
+        state = MixWord(state, LoadWord(last + at));
     }
     return Avalanche(state ^ length_);
 }

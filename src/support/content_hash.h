@@ -14,11 +14,13 @@ public:
     std::uint64_t Value() const;
 
 private:
-    void Mix(std::uint64_t word);
+    static constexpr std::size_t kLanes = 4;
+    void MixBlock(const unsigned char* block);
 
-    std::uint64_t state_ = 0x6A09E667F3BCC909ULL;
+    std::uint64_t lanes_[kLanes] = {0x6A09E667F3BCC909ULL, 0xBB67AE8584CAA73BULL,
+                                    0x3C6EF372FE94F82BULL, 0xA54FF53A5F1D36F1ULL};
     std::uint64_t length_ = 0;
-    unsigned char pending_[8] = {};
+    unsigned char pending_[8 * kLanes] = {};
     std::size_t pendingSize_ = 0;
 };
 
