@@ -47,6 +47,11 @@ public:
         ShownText shown;
     };
 
+    // Roles besides Qt's: the parts of the text column to highlight (a
+    // QVariantList of QPoint(begin, end), character positions of the text
+    // shown) and the colour to highlight them with.
+    enum Role : int { kMarksRole = Qt::UserRole + 1, kMarkColourRole };
+
     // Unchanged lines shown before and after each change.
     static constexpr int kContextLines = 3;
     // Rows looked for at a time.
@@ -99,18 +104,20 @@ private:
     enum class Step { Taken, Ended, Restarted };
 
     void Reset();
+    void ResetRows();
     void Open();
     void OpenPlain();
+    // Reaches the backup and the file below the run's directories; false
+    // (with the note saying which) when one of them cannot be read.
+    bool Reach(std::string& backup, std::string& file);
     void Walk();
     Step TakeNext(std::vector<Row>& added, bool& notesChanged);
     void NoteEnding(const LinePair& pair, bool& notesChanged);
-    void AddSame(std::int64_t place, LinePair pair, std::vector<Row>& added);
-    void AddChange(std::int64_t place, const LinePair& pair, const ByteSpans& oldSpans,
-                   const ByteSpans& newSpans, std::vector<Row>& added);
-    void AddRows(std::int64_t place, const LinePair& pair, const ByteSpans& oldSpans,
-                 const ByteSpans& newSpans, std::vector<Row>& added);
+    void AddSame(const LinePair& pair, std::vector<Row>& added) const;
+    void AddGap(std::int64_t lines, std::vector<Row>& added) const;
+    void AddChange(const LinePair& pair, std::vector<Row>& added) const;
     void AddNewRows(std::int64_t number, const std::string& text, const ByteSpans& spans,
-                    std::vector<Row>& added);
+                    std::vector<Row>& added) const;
 
     const LineSettings& lines_;
     CodeMode code_;
@@ -122,8 +129,8 @@ private:
     // the plain difference (each pair with its own marks).
     std::unique_ptr<ChangeWalker> walker_;
     std::vector<LinePair> plain_;
-    std::vector<ByteSpans> plainSpans_;
     std::size_t plainNext_ = 0;
+    QString problem_; // why the file cannot be shown
     bool walkEnded_ = true;
     std::int64_t linesWalked_ = 0;
 
