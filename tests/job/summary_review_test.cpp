@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -251,6 +252,23 @@ TEST(SummaryReview, AFileEditedAfterTheRunShowsThePlainDifference) {
             EXPECT_EQ(rows.front(), "=1,1 one");
         });
     }
+}
+
+// A backup that is gone cannot be compared: the view says which file it
+// cannot read instead of showing nothing.
+TEST(SummaryReview, AMissingBackupIsNamedInTheNotes) {
+    ReviewTree tree;
+    tree.job.replace = {{"x", "y"}};
+    const std::string path = tree.Add("a.txt", "x\n");
+    tree.Run([&](SummaryDialog& summary) {
+        ASSERT_EQ(std::remove((path + ".QUINTREL-BACKUP").c_str()), 0);
+        summary.ChangedFileList()->selectionModel()->clear();
+        Select(summary, {path});
+        EXPECT_TRUE(ViewRows(summary).empty());
+        const std::string note = FillInserts(StoredString(kNoteUnreadable, kLanguageGerman),
+                                             path + ".QUINTREL-BACKUP", {});
+        EXPECT_EQ(summary.Changes().Notes(), QStringList{QString::fromUtf8(note.c_str())});
+    });
 }
 
 TEST(SummaryReview, ArrowsMoveThroughTheTableAndTheViewFollows) {
