@@ -254,6 +254,47 @@ TEST(SummaryReview, AFileEditedAfterTheRunShowsThePlainDifference) {
     }
 }
 
+// The view walks a file only as far as the rows it shows: a file changed on
+// every line is shown a step at a time as the view asks for more, and a
+// change far into a file is looked for by itself while the window goes on.
+TEST(SummaryReview, TheViewWalksOnlyAsFarAsItShows) {
+    ReviewTree tree;
+    tree.job.replace = {{"x", "y"}};
+    std::string dense;
+    for (int i = 0; i < 5000; ++i) {
+        dense += "x\n";
+    }
+    const std::string denseFile = tree.Add("dense.txt", dense);
+    std::string far;
+    for (int i = 0; i < 1000000; ++i) {
+        far += "keep\n";
+    }
+    const std::string farFile = tree.Add("far.txt", far + "x\nkeep\n");
+    tree.Run([&](SummaryDialog& summary) {
+        ChangeViewModel& view = summary.Changes();
+        Select(summary, {denseFile});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.Searching(); }));
+        EXPECT_GE(view.rowCount(), static_cast<int>(ChangeViewModel::kRowsPerStep));
+        EXPECT_LT(view.LinesWalked(), 5000);
+        EXPECT_FALSE(view.WalkEnded());
+        while (view.canFetchMore({}) || view.Searching()) {
+            view.fetchMore({});
+            QTest::qWait(0);
+        }
+        EXPECT_TRUE(view.WalkEnded());
+        EXPECT_EQ(view.rowCount(), 10000);
+        EXPECT_EQ(RowText(view, 9999), "+0,5000 [y]");
+
+        Select(summary, {farFile});
+        EXPECT_EQ(ViewRows(summary),
+                  (std::vector<std::string>{"~0,0 unveränderte Zeilen: 999997",
+                                            "=999998,999998 keep", "=999999,999999 keep",
+                                            "=1000000,1000000 keep", "-1000001,0 [x]",
+                                            "+0,1000001 [y]", "=1000002,1000002 keep"}));
+        EXPECT_TRUE(view.WalkEnded());
+    });
+}
+
 // A backup that is gone cannot be compared: the view says which file it
 // cannot read instead of showing nothing.
 TEST(SummaryReview, AMissingBackupIsNamedInTheNotes) {
