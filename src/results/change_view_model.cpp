@@ -77,6 +77,8 @@ void ChangeViewModel::Reset() {
     walker_.reset();
     plain_.clear();
     plain_.shrink_to_fit();
+    plainMarks_.clear();
+    plainMarks_.shrink_to_fit();
     plainNext_ = 0;
     problem_.clear();
     state_ = State::Empty;
@@ -154,6 +156,7 @@ void ChangeViewModel::OpenPlain() {
     plain_.clear();
     plainNext_ = 0;
     if (PlainDifference(backup, file, plain_)) {
+        MarkPlainPairs();
         state_ = State::Plain;
         walkEnded_ = false;
     } else {
@@ -206,6 +209,7 @@ void ChangeViewModel::Walk() {
 
 ChangeViewModel::Step ChangeViewModel::TakeNext(std::vector<Row>& added, bool& notesChanged) {
     LinePair pair;
+    ChangedSpans spans;
     if (state_ == State::Walking) {
         if (!walker_->Next(pair)) {
             if (!walker_->matches()) {
@@ -225,6 +229,8 @@ ChangeViewModel::Step ChangeViewModel::TakeNext(std::vector<Row>& added, bool& n
             }
             return Step::Ended;
         }
+        spans.old = std::move(plainMarks_[plainNext_]);
+        spans.now = spans.old;
         pair = std::move(plain_[plainNext_++]);
     } else {
         return Step::Ended;
@@ -256,7 +262,10 @@ ChangeViewModel::Step ChangeViewModel::TakeNext(std::vector<Row>& added, bool& n
         AddSame(context, added);
     }
     before_.clear();
-    AddChange(pair, added);
+    if (pair.kind == LinePair::Kind::Changed) {
+        spans = SpansOfChange(pair.oldText, pair.newText);
+    }
+    AddChange(pair, spans, added);
     lastShown_ = place;
     trailing_ = kContextLines;
     anyChange_ = true;
@@ -292,11 +301,32 @@ void ChangeViewModel::AddGap(std::int64_t lines, std::vector<Row>& added) const 
     added.push_back(std::move(row));
 }
 
-void ChangeViewModel::AddChange(const LinePair& pair, std::vector<Row>& added) const {
-    ChangedSpans spans;
-    if (pair.kind == LinePair::Kind::Changed) {
-        spans = SpansOfChange(pair.oldText, pair.newText);
+void ChangeViewModel::MarkPlainPairs() {
+    plainMarks_.assign(plain_.size(), {});
+    using Kind = LinePair::Kind;
+    std::vector<std::size_t> removed;
+    std::vector<std::size_t> added;
+    for (std::size_t at = 0; at <= plain_.size(); ++at) {
+        if (at < plain_.size() && plain_[at].kind != Kind::Same) {
+            (plain_[at].kind == Kind::Removed ? removed : added).push_back(at);
+            continue;
+        }
+        // A block of changed lines ends: whichever way round the difference
+        // lists them, its n-th removed line is taken as changed into its
+        // n-th added line.
+        for (std::size_t n = 0; n < std::min(removed.size(), added.size()); ++n) {
+            ChangedSpans spans =
+                SpansOfChange(plain_[removed[n]].oldText, plain_[added[n]].newText);
+            plainMarks_[removed[n]] = std::move(spans.old);
+            plainMarks_[added[n]] = std::move(spans.now);
+        }
+        removed.clear();
+        added.clear();
     }
+}
+
+void ChangeViewModel::AddChange(const LinePair& pair, const ChangedSpans& spans,
+                                std::vector<Row>& added) const {
     if (pair.kind != LinePair::Kind::Added) {
         Row row;
         row.kind = RowKind::Old;

@@ -115,7 +115,10 @@ private:
     void NoteEnding(const LinePair& pair, bool& notesChanged);
     void AddSame(const LinePair& pair, std::vector<Row>& added) const;
     void AddGap(std::int64_t lines, std::vector<Row>& added) const;
-    void AddChange(const LinePair& pair, std::vector<Row>& added) const;
+    void AddChange(const LinePair& pair, const ChangedSpans& spans, std::vector<Row>& added) const;
+    // Marks the plain difference's lines that replace one another: the
+    // n-th removed line of a block of changes against its n-th added line.
+    void MarkPlainPairs();
     void AddNewRows(std::int64_t number, const std::string& text, const ByteSpans& spans,
                     std::vector<Row>& added) const;
 
@@ -129,6 +132,7 @@ private:
     // the plain difference (each pair with its own marks).
     std::unique_ptr<ChangeWalker> walker_;
     std::vector<LinePair> plain_;
+    std::vector<ByteSpans> plainMarks_; // of each pair of plain_
     std::size_t plainNext_ = 0;
     QString problem_; // why the file cannot be shown
     bool walkEnded_ = true;

@@ -246,9 +246,10 @@ TEST(SummaryReview, AFileEditedAfterTheRunShowsThePlainDifference) {
             EXPECT_TRUE(summary.Changes().ShowsPlainDifference());
             EXPECT_TRUE(summary.Changes().Notes().contains(
                 QString::fromUtf8(StoredString(kNoteChangedAfterRun, kLanguageGerman))));
-            // The old "two" and "three" against what stands in the file now.
-            EXPECT_NE(std::find(rows.begin(), rows.end(), "-2,0 two"), rows.end());
-            EXPECT_NE(std::find(rows.begin(), rows.end(), "+0,2 TWO"), rows.end());
+            // The old "two" against what stands in the file now, marked as a
+            // change of that line.
+            EXPECT_NE(std::find(rows.begin(), rows.end(), "-2,0 [two]"), rows.end());
+            EXPECT_NE(std::find(rows.begin(), rows.end(), "+0,2 [TWO]"), rows.end());
             EXPECT_EQ(rows.front(), "=1,1 one");
         });
     }
