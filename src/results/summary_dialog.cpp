@@ -250,6 +250,8 @@ void SummaryDialog::DecideSelected(bool accept) {
                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     ShowCurrentFile();
     UpdateSelectionButtons();
+    // The arrow keys go on through the files still waiting.
+    ui_->changedFileList->setFocus(Qt::OtherFocusReason);
 }
 
 void SummaryDialog::ShowWaitingCounters() {
