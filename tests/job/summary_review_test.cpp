@@ -203,6 +203,14 @@ TEST(SummaryReview, TheViewShowsRemovedLinesLineEndsAndBytesAsTheRunSawThem) {
          "gr\x84nx\n",
          {"-1,0 grän[x]", "+0,1 grän[ö]"},
          {}},
+        {"a line longer than is shown keeps its change in view",
+         [](Job& job) {
+             job.replace = {{"x", "y"}};
+         },
+         std::string(4500, 'a') + "x" + std::string(499, 'a') + "\n",
+         {"-1,0 … " + std::string(3596, 'a') + "[x]" + std::string(499, 'a'),
+          "+0,1 … " + std::string(3596, 'a') + "[y]" + std::string(499, 'a')},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
