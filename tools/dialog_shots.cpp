@@ -4,6 +4,7 @@
 // Under X11 with a window manager (scripts/screenshots runs Xvfb and openbox)
 // each window is taken from the screen with its frame and caption; on other
 // platforms (offscreen) the window's own contents are saved.
+#include "commit_undo.h"
 #include "desktop.h"
 #include "file_name_dialog.h"
 #include "help_language.h"
@@ -16,7 +17,9 @@
 #include "program.h"
 #include "progress_indicator.h"
 #include "replacement_list.h"
+#include "run_job.h"
 #include "run_window.h"
+#include "start_check.h"
 #include "string_table.h"
 #include "summary_dialog.h"
 
@@ -29,6 +32,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -120,12 +124,73 @@ struct Sample {
     const char* replace1;
     const char* search2;
     const char* replace2;
+    // The files of the run whose summary is shown.
+    const char* folder;
+    const char* subfolder;
+    const char* letter;
+    const char* list;
+    const char* letterText;
+    const char* listText;
 };
 
 const Sample kGerman = {
-    "/home/anna/Texte", "/home/anna/Texte/Notizen", "alt", "neu", "grau", "blau"};
+    "/home/anna/Texte",
+    "/home/anna/Texte/Notizen",
+    "alt",
+    "neu",
+    "grau",
+    "blau",
+    "Texte",
+    "Notizen",
+    "brief.txt",
+    "liste.txt",
+    "Liebe Anna,\n\ndas alte Haus am See ist jetzt grau gestrichen.\nDie Fenster sind noch "
+    "alt.\n\nViele Grüße\nBen\n\nPS: Der Zaun bleibt, wie er ist.\nDer Garten auch.\nDie "
+    "Bank am Ufer auch.\nNur das Tor wird grau.\n",
+    "Farben: grau, weiß\nalt: 3 Eimer\n"};
 const Sample kEnglish = {
-    "/home/anna/texts", "/home/anna/texts/notes", "old", "new", "grey", "blue"};
+    "/home/anna/texts",
+    "/home/anna/texts/notes",
+    "old",
+    "new",
+    "grey",
+    "blue",
+    "texts",
+    "notes",
+    "letter.txt",
+    "list.txt",
+    "Dear Anna,\n\nthe old house by the lake is painted grey now.\nThe windows are still "
+    "old.\n\nBest wishes\nBen\n\nPS: The fence stays as it is.\nSo does the garden.\nSo "
+    "does the bench by the shore.\nOnly the gate will be grey.\n",
+    "colours: grey, white\nold: 3 tins\n"};
+
+// Saves the summary of a run with its first file's changes in view, and
+// the question that closing it asks; the run is then undone.
+class ShotRunUi : public WindowRunUi {
+public:
+    explicit ShotRunUi(MainDialogWindow& window) : WindowRunUi(window), window_(window) {}
+    void RunSummary(const RunSummaryInfo& info) override {
+        SummaryDialog summary(&window_, info, *this);
+        summary.show();
+        Settle(300);
+        Save(&summary, "summary");
+        SaveNextModal("accept-question");
+        ShowMessage(kMsgAcceptAll, {}, {});
+        UndoChangesQuietly(info);
+    }
+
+private:
+    void UndoChangesQuietly(const RunSummaryInfo& info) {
+        quiet_ = true;
+        UndoChanges(info.changeLogPath, info.statistics.FilesChanged, *this);
+        quiet_ = false;
+    }
+    Answer ShowMessage(int id, std::string_view insert1, std::string_view insert2) override {
+        return quiet_ ? Answer::Ok : WindowRunUi::ShowMessage(id, insert1, insert2);
+    }
+    MainDialogWindow& window_;
+    bool quiet_ = false;
+};
 
 void ShootLanguage(int language, const QString& directory) {
     gOutput = directory;
@@ -227,23 +292,28 @@ void ShootLanguage(int language, const QString& directory) {
         Velmor_DestroyProgressIndicator(accept);
     }
     {
-        QString log = QDir::tempPath() + QStringLiteral("/dialog-shots.log");
-        QFile file(log);
-        file.open(QIODevice::WriteOnly);
-        file.write(
-            QStringLiteral("%1/brief.txt\r\n%2/liste.txt\r\n")
-                .arg(QString::fromUtf8(sample.directory), QString::fromUtf8(sample.subdirectory))
-                .toUtf8());
-        file.close();
-        RunStatistics statistics{3, 2, 4, 5, 1};
-        WindowRunUi ui(main);
-        SummaryDialog summary(&main, RunSummaryInfo{statistics, ToUtf8(log), kNoLineOperations},
-                              ui);
-        summary.show();
-        Save(&summary, "summary");
-        SaveNextModal("accept-question");
-        ShowMessage(kMsgAcceptAll);
-        QFile::remove(log);
+        // A real run over sample files, so the summary shows the changes of
+        // its first file.
+        QTemporaryDir home;
+        const std::string root = ToUtf8(home.path()) + "/" + sample.folder;
+        QDir().mkpath(QString::fromUtf8(root + "/" + sample.subfolder));
+        auto write = [](const std::string& path, const std::string& text) {
+            QFile file(QString::fromUtf8(path));
+            file.open(QIODevice::WriteOnly);
+            file.write(text.data(), static_cast<qint64>(text.size()));
+        };
+        write(root + "/" + sample.letter, sample.letterText);
+        write(root + "/" + sample.subfolder + "/" + sample.list, sample.listText);
+        Job job;
+        job.directories = {root};
+        job.files = {"*.txt"};
+        job.subdirs = true;
+        job.keepLineEnds = true;
+        job.deleteEmptyLines = true;
+        job.code = CodeMode::Utf8;
+        job.replace = {{sample.search1, sample.replace1}, {sample.search2, sample.replace2}};
+        ShotRunUi ui(main);
+        RunJob(job, CheckStart(job), ui);
     }
     std::string file = std::string(sample.subdirectory) + "/liste.txt";
     SaveNextModal("confirm-file");

@@ -682,5 +682,37 @@
         <source>&amp;Schließen</source>
         <translation>C&amp;lose</translation>
     </message>
+    <message>
+        <source>Zeilen zu lang zum Ersetzen</source>
+        <translation>Lines too long to replace</translation>
+    </message>
+    <message>
+        <source>Ä&amp;nderungen in der gewählten Datei</source>
+        <translation>Chan&amp;ges in the selected file</translation>
+    </message>
+    <message>
+        <source>Änderungen in der gewählten Datei</source>
+        <translation>Changes in the selected file</translation>
+    </message>
+    <message>
+        <source>Hinweise zu den Änderungen</source>
+        <translation>Notes on the changes</translation>
+    </message>
+    <message>
+        <source>Auswahl ü&amp;bernehmen</source>
+        <translation>&amp;Accept selected</translation>
+    </message>
+    <message>
+        <source>Auswahl übernehmen</source>
+        <translation>Accept selected</translation>
+    </message>
+    <message>
+        <source>Auswahl &amp;rückgängig machen</source>
+        <translation>Undo &amp;selected</translation>
+    </message>
+    <message>
+        <source>Auswahl rückgängig machen</source>
+        <translation>Undo selected</translation>
+    </message>
 </context>
 </TS>

@@ -421,7 +421,7 @@ RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui, const RunOp
     result.statistics = statistics;
     result.outcome = endedEarly ? RunOutcome::EndedEarly : RunOutcome::Completed;
     if (statistics.FilesChanged != 0) {
-        ui.RunSummary(RunSummaryInfo{result.statistics, files.changeLog, context.lines});
+        ui.RunSummary(RunSummaryInfo{result.statistics, files.changeLog, context.lines, job.code});
         if (options.dryRun) {
             DeleteDryRunCopies(files.changeLog);
         }

@@ -17,6 +17,8 @@ struct RunSummaryInfo {
     const std::string& changeLogPath;
     // The run's line operations, to show what they changed.
     const LineSettings& lines;
+    // The coding the run read its files in, to show their text.
+    CodeMode code = CodeMode::Ansi;
 };
 
 class RunUi {

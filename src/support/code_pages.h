@@ -22,6 +22,8 @@ extern const std::array<std::uint8_t, 256> kAnsiToOem;
 extern const std::array<std::uint8_t, 256> kOemToAnsi;
 // The Unicode code point of every 1252 byte.
 extern const std::array<std::uint16_t, 256> kAnsiToUnicode;
+// The Unicode code point of every 850 byte.
+extern const std::array<std::uint16_t, 256> kOemToUnicode;
 // 1 where the 1252 character has a real counterpart in 850.
 extern const std::array<std::uint8_t, 256> kAnsiHasOemCounterpart;
 } // namespace codepage

@@ -81,6 +81,18 @@ enum StringId : int {
     kLabelEmptyLinesRemoved = 6012,
     kLabelChangedFiles = 6020,
     kLabelLinesTooLong = 6021,
+    kColumnFile = 6022,
+    kColumnReplacements = 6023,
+    kColumnOldLine = 6024,
+    kColumnNewLine = 6025,
+    kColumnLineContent = 6026,
+    kNoteLineEnds = 6027,
+    kNoteChangedAfterRun = 6028,
+    kNoteTooLargeToCompare = 6029,
+    kNoteUnreadable = 6030,
+    kNoteSearching = 6031,
+    kNoteUnchangedLines = 6032,
+    kNoteNoLineChanged = 6033,
 };
 
 // File filters ("description|pattern|" pairs) have the ids 3000 to 3999.

@@ -198,7 +198,8 @@ TEST(Keyboard, TabWalksTheSmallerDialogsInLayoutOrder) {
              return std::make_unique<SummaryDialog>(
                  &owner, RunSummaryInfo{counters, log, kNoLineOperations}, ui);
          },
-         {"changedFileList", "viewFileButton", "undoButton", "closeButton"}},
+         {"changedFileList", "changeView", "viewFileButton", "acceptSelectedButton",
+          "undoSelectedButton", "undoButton", "closeButton"}},
         {"add directory",
          [&] { return std::make_unique<AddDirectoryDialog>(&owner, &list); },
          {"directoryEdit", "chooseButton", "okButton", "cancelButton"}},

@@ -48,8 +48,7 @@ TEST(RunFromStart, AcceptKeepsTheChangedFile) {
         EXPECT_EQ(GetControlText(*summary, kIdFilesProcessedValue), "2");
         EXPECT_EQ(GetControlText(*summary, kIdFilesChangedValue), "1");
         EXPECT_EQ(GetControlText(*summary, kIdReplacementsMadeValue), "1");
-        EXPECT_EQ(BoxEntries(summary->ChangedFileList()),
-                  std::vector<std::string>{f.dir / "a.txt"});
+        EXPECT_EQ(summary->ListedFiles(), std::vector<std::string>{f.dir / "a.txt"});
         // Nothing of the main dialog runs while the run is under way.
         f.window->SendCommand(kIdStart, 0);
         QTest::keyClick(f.window.get(), Qt::Key_Escape);
@@ -191,7 +190,7 @@ TEST(RunFromStart, TheSortedDirectoriesOrderTheProfileAndTheScan) {
     f.messages.Answer(kMsgAcceptAll, {6});
     std::vector<std::string> changed;
     WhenModal<SummaryDialog>([&](SummaryDialog* summary) {
-        changed = BoxEntries(summary->ChangedFileList());
+        changed = summary->ListedFiles();
         summary->SendCommand(kIdCloseSummary, 0);
     });
     f.Start();

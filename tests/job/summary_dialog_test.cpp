@@ -8,8 +8,8 @@
 #include "test_support.h"
 
 #include <QAccessible>
-#include <QListWidget>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -58,7 +58,8 @@ TEST(SummaryDialog, ShowsTheCountersInPlainDigitsAndTheFilesInLogOrder) {
                  {kIdFilesChangedValue, "2", "Dateien verändert: 2"},
                  {kIdLinesChangedValue, "5", "Zeilen geändert: 5"},
                  {kIdReplacementsMadeValue, "1234567", "Ersetzungen durchgeführt: 1234567"},
-                 {kIdEmptyLinesRemovedValue, "-1", "Leerzeilen entfernt: -1"}};
+                 {kIdEmptyLinesRemovedValue, "-1", "Leerzeilen entfernt: -1"},
+                 {kIdLinesTooLongValue, "0", "Zeilen zu lang zum Ersetzen: 0"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(GetControlText(f.summary, c.id), c.text);
@@ -69,9 +70,8 @@ TEST(SummaryDialog, ShowsTheCountersInPlainDigitsAndTheFilesInLogOrder) {
     }
     EXPECT_EQ(ToUtf8(f.summary.windowTitle()), "Velmor Quintrel - Zusammenfassung");
     EXPECT_EQ(ControlsWithoutAccessibleName(&f.summary), std::vector<std::string>{});
-    EXPECT_EQ(BoxEntries(f.summary.ChangedFileList()),
-              (std::vector<std::string>{f.tree.a, f.tree.b}));
-    EXPECT_EQ(Velmor_GetBoxIndex(f.summary.ChangedFileList()), 0);
+    EXPECT_EQ(f.summary.ListedFiles(), (std::vector<std::string>{f.tree.a, f.tree.b}));
+    EXPECT_EQ(f.summary.ChangedFileList()->currentIndex().row(), 0);
 }
 
 TEST(SummaryDialog, CloseAsksAndNoLeavesEverything) {
@@ -162,7 +162,7 @@ TEST(SummaryDialog, ViewOpensTheSelectedFileOrSays2017) {
         SCOPED_TRACE(opens);
         SummaryFixture f;
         OpenHook hook(opens);
-        Velmor_SetBoxIndex(f.summary.ChangedFileList(), 1);
+        f.summary.ChangedFileList()->selectRow(1);
         f.summary.SendCommand(kIdViewFile, 0);
         EXPECT_EQ(hook.opened, std::vector<std::string>{f.tree.b});
         EXPECT_EQ(f.ui.Ids(), opens ? std::vector<int>{} : std::vector<int>{kMsgNoViewer});
@@ -176,8 +176,8 @@ TEST(SummaryDialog, ViewOpensTheSelectedFileOrSays2017) {
 TEST(SummaryDialog, DoubleClickOpensOnceTheClickIsHandled) {
     SummaryFixture f;
     OpenHook hook(true);
-    QListWidget* list = f.summary.ChangedFileList();
-    QRect rect = list->visualItemRect(list->item(1));
+    QTableView* list = f.summary.ChangedFileList();
+    QRect rect = list->visualRect(list->model()->index(1, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     EXPECT_TRUE(hook.opened.empty()); // posted, not yet handled
@@ -191,7 +191,7 @@ TEST(SummaryDialog, UnreadableLogLeavesTheListEmpty) {
     ScriptedRunUi ui;
     OpenHook hook(true);
     SummaryDialog summary(nullptr, RunSummaryInfo{tree.statistics, missing, tree.lines}, ui);
-    EXPECT_EQ(Velmor_GetBoxCount(summary.ChangedFileList()), 0);
+    EXPECT_TRUE(summary.ListedFiles().empty());
     EXPECT_EQ(GetControlText(summary, kIdFilesProcessedValue), "7");
     summary.SendCommand(kIdViewFile, 0);
     EXPECT_TRUE(hook.opened.empty());

@@ -82,6 +82,16 @@ TEST(CodePages, AnsiToOemAgreesWithIconvWhereBothPagesHaveTheCharacter) {
     EXPECT_EQ(codepage::kAnsiToOem[0x9F], 0xFE);
 }
 
+TEST(CodePages, OemIsCodePage850AsIconvDefinesIt) {
+    for (unsigned b = 0; b < 256; ++b) {
+        auto expected = IconvToUtf8("CP850", static_cast<unsigned char>(b));
+        ASSERT_TRUE(expected) << "code page 850 defines every byte";
+        std::string shown;
+        AppendUtf8(shown, codepage::kOemToUnicode[b]);
+        EXPECT_EQ(shown, *expected) << "byte " << b;
+    }
+}
+
 TEST(CodePages, ConversionsAreOneToOneAndInverse) {
     for (unsigned b = 0; b < 256; ++b) {
         EXPECT_EQ(codepage::kOemToAnsi[codepage::kAnsiToOem[b]], b);
