@@ -117,6 +117,7 @@ bool AnswerAllowed(int id, int code) {
 
 class Parser {
 public:
+    static std::vector<std::string> OptionNames();
     Parser(const std::vector<std::string>& args, const std::string& cwd) : args_(args), cwd_(cwd) {}
 
     BatchOptions Parse() {
@@ -467,6 +468,14 @@ const Parser::KnownOption Parser::kOptions[] = {
     {"--lang", 1, Group::Other, &Parser::SetLanguage},
 };
 
+std::vector<std::string> Parser::OptionNames() {
+    std::vector<std::string> names;
+    for (const KnownOption& known : kOptions) {
+        names.emplace_back(known.name);
+    }
+    return names;
+}
+
 const Parser::KnownOption* Parser::FindOption(const std::string& token) {
     for (const KnownOption& known : kOptions) {
         if (token == known.name) {
@@ -477,6 +486,10 @@ const Parser::KnownOption* Parser::FindOption(const std::string& token) {
 }
 
 } // namespace
+
+std::vector<std::string> BatchOptionNames() {
+    return Parser::OptionNames();
+}
 
 BatchOptions ParseCommandLine(const std::vector<std::string>& args, const std::string& cwd) {
     return Parser(args, cwd).Parse();

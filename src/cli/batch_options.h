@@ -52,6 +52,9 @@ struct BatchOptions {
 // JSON.
 BatchOptions ParseCommandLine(const std::vector<std::string>& args, const std::string& cwd);
 
+// Every option the command knows, as written on the command line.
+std::vector<std::string> BatchOptionNames();
+
 // `path` made absolute against `cwd`, with empty and "." parts dropped (".."
 // is kept: it may cross a link). `cwd` must be absolute when `path` is not.
 std::string MakeAbsolute(const std::string& cwd, const std::string& path);

@@ -125,11 +125,19 @@ void SummaryDialog::TemplateTranslated() {
 
 void SummaryDialog::OnCommand(int id, int notification) {
     switch (id) {
-    case kIdUndoAll:
-        changes_->Clear();
-        UndoChanges(info_.changeLogPath, waiting_.FilesChanged, runUi_);
-        EndDialog(1);
+    case kIdUndoAll: {
+        // Every file still waiting; one left (No to putting its backup back
+        // over a later change, or a failure) stays in the list for later.
+        std::set<std::string> waiting;
+        for (int row = 0; row < files_->rowCount(); ++row) {
+            waiting.insert(files_->RecordAt(row).path);
+        }
+        if (Decide(waiting, false, 0)) {
+            runUi_.ShowMessage(kMsgAllUndone, {}, {});
+            EndDialog(1);
+        }
         return;
+    }
     case kIdCloseSummary:
     case kIdCancel:
         if (runUi_.ShowMessage(kMsgAcceptAll, {}, {}) == Answer::Yes) {
@@ -218,6 +226,14 @@ void SummaryDialog::DecideSelected(bool accept) {
     for (const QModelIndex& index : selection->selectedRows()) {
         firstRow = std::min(firstRow, index.row());
     }
+    if (Decide(chosen, accept, firstRow)) {
+        // Nothing is waiting: the run is finished as after accepting all.
+        EndDialog(1);
+    }
+}
+
+bool SummaryDialog::Decide(const std::set<std::string>& chosen, bool accept, int firstRow) {
+    QItemSelectionModel* selection = ui_->changedFileList->selectionModel();
     // The view lets go of the files before they are renamed or deleted.
     changes_->Clear();
     // Both walk the whole log, so its length is the progress's total.
@@ -241,9 +257,7 @@ void SummaryDialog::DecideSelected(bool accept) {
         ShowWaitingCounters();
     }
     if (files_->rowCount() == 0) {
-        // Nothing is waiting: the run is finished as after accepting all.
-        EndDialog(1);
-        return;
+        return true;
     }
     const int row = std::min(firstRow, files_->rowCount() - 1);
     selection->setCurrentIndex(files_->index(row, 0),
@@ -252,6 +266,7 @@ void SummaryDialog::DecideSelected(bool accept) {
     UpdateSelectionButtons();
     // The arrow keys go on through the files still waiting.
     ui_->changedFileList->setFocus(Qt::OtherFocusReason);
+    return false;
 }
 
 void SummaryDialog::ShowWaitingCounters() {

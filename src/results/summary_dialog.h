@@ -62,6 +62,10 @@ private:
     void UpdateSelectionButtons();
     // Accepts or undoes the selected files; those finished leave the table.
     void DecideSelected(bool accept);
+    // Accepts or undoes the files `chosen`; those finished leave the list,
+    // the row `firstRow` (or the last) becomes the current one. True when
+    // no file is left waiting.
+    bool Decide(const std::set<std::string>& chosen, bool accept, int firstRow);
     void ShowWaitingCounters();
     std::string CurrentPath() const;
     std::set<std::string> SelectedPaths() const;

@@ -287,6 +287,9 @@ Abschluss eines Laufs, der Dateien verändert hat (eines davon):
   --accept-log LOG, --undo-log LOG
                         einen behaltenen Lauf später abschließen (ohne
                         Auftragsoptionen)
+  --only PFAD           mit --accept-log oder --undo-log nur diese Datei
+                        abschließen, das Protokoll behält die übrigen;
+                        wiederholbar
 Nach einem unterbrochenen Lauf (abgebrochen, abgestürzt, Stromausfall):
   --recover VERZ        die unter VERZ (mit allen Unterverzeichnissen)
                         verbliebenen Sicherungen und temporären Dateien
@@ -307,7 +310,15 @@ Ausgabe:
                         "FilesProcessed", "FilesChanged", "LinesChanged",
                         "ReplacementsMade", "EmptyLinesRemoved" (Zahlen),
                         "changed" (die veränderten Pfade), "messages" (jede
-                        gezeigte Meldung als {"id", "inserts", "answer"})
+                        gezeigte Meldung als {"id", "inserts", "answer"}),
+                        "LinesTooLong" und "files" (je veränderte Datei ihr
+                        Pfad und ihre Zähler)
+  --diff                die Änderungen jeder veränderten Datei als Unified
+                        Diff zeigen, bevor der Lauf abgeschlossen wird (mit
+                        --json als "diff" je Datei)
+  --dry-run             berichten, was ein Lauf täte, ohne etwas unter den
+                        Verzeichnissen anzulegen, zu verändern oder zu
+                        löschen
   --quiet               keine Hinweise und keine Zusammenfassung am Ende
   --lang de|en          Deutsch (de oder 49) oder Englisch (en oder 44);
                         Voreinstellung: die Sprache des Programms, sonst die
@@ -361,6 +372,8 @@ Finishing a run that changed files (one of):
                         change log to LOG
   --accept-log LOG, --undo-log LOG
                         finish a kept run later (no job options)
+  --only PATH           with --accept-log or --undo-log finish just this
+                        file, the log keeps the others; repeatable
 After an interrupted run (killed, a crash, a power cut):
   --recover DIR         report the backups and temporary files left below DIR
                         (all subdirectories); with --undo put every backup
@@ -379,7 +392,14 @@ Output:
                         "FilesProcessed", "FilesChanged", "LinesChanged",
                         "ReplacementsMade", "EmptyLinesRemoved" (numbers),
                         "changed" (the changed paths in order), "messages"
-                        (each message shown, as {"id", "inserts", "answer"})
+                        (each message shown, as {"id", "inserts", "answer"}),
+                        "LinesTooLong" and "files" (each changed file's path
+                        and counters)
+  --diff                print each changed file's changes as a unified diff
+                        before the run is finished (with --json as "diff"
+                        per file)
+  --dry-run             report what a run would do without creating,
+                        changing or deleting anything below its directories
   --quiet               no notices and no closing summary
   --lang de|en          German (de or 49) or English (en or 44); default: the
                         program's language setting, else the locale

@@ -337,50 +337,16 @@ TEST(BatchTexts, NamesShownOnATerminalCarryNoControlCharacters) {
 // each exit status means (--recover's included), and in English names the
 // program's controls by their English captions.
 TEST(BatchTexts, TheHelpNamesEveryOptionInBothLanguages) {
-    const char* const options[] = {"--profile",
-                                   "--dir",
-                                   "--files",
-                                   "--replace",
-                                   "--subdirs",
-                                   "--position",
-                                   "--column",
-                                   "--code",
-                                   "--ignore-case",
-                                   "--escapes",
-                                   "--no-replace",
-                                   "--delete-empty-lines",
-                                   "--strip-leading-spaces",
-                                   "--strip-trailing-spaces",
-                                   "--strip-leading-tabs",
-                                   "--strip-trailing-tabs",
-                                   "--newer",
-                                   "--older",
-                                   "--time",
-                                   "--confirm",
-                                   "--keep-line-ends",
-                                   "--crlf",
-                                   "--accept",
-                                   "--undo",
-                                   "--keep",
-                                   "--accept-log",
-                                   "--undo-log",
-                                   "--recover",
-                                   "--answer",
-                                   "--json",
-                                   "--quiet",
-                                   "--help",
-                                   "--version",
-                                   "--lang",
-                                   "-h",
-                                   "-V"};
+    const std::vector<std::string> options = BatchOptionNames();
+    EXPECT_GT(options.size(), 30u);
     for (int language : {kLanguageGerman, kLanguageEnglish}) {
         SCOPED_TRACE(language);
         SetStringLanguage(language);
         const std::string help(HelpText());
-        for (const char* option : options) {
-            EXPECT_TRUE(help.find(std::string(option) + ' ') != std::string::npos ||
-                        help.find(std::string(option) + ',') != std::string::npos ||
-                        help.find(std::string(option) + '\n') != std::string::npos)
+        for (const std::string& option : options) {
+            EXPECT_TRUE(help.find(option + ' ') != std::string::npos ||
+                        help.find(option + ',') != std::string::npos ||
+                        help.find(option + '\n') != std::string::npos)
                 << option;
         }
         EXPECT_NE(help.find("2001-2004, 2019"), std::string::npos);

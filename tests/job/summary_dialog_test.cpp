@@ -114,7 +114,8 @@ TEST(SummaryDialog, UndoRestoresEveryFileWithoutAQuestion) {
 }
 
 // Undo follows the engine's rule: a backup that cannot take its file's name
-// stays, the file keeps its new content, and the user is told.
+// stays, the file keeps its new content, and the user is told; the file
+// stays in the list, waiting to be decided.
 TEST(SummaryDialog, UndoThatCannotPutABackupBackDeletesNothing) {
     SummaryFixture f;
     const std::string backup = f.tree.a + ".QUINTREL-BACKUP";
@@ -123,8 +124,9 @@ TEST(SummaryDialog, UndoThatCannotPutABackupBackDeletesNothing) {
         GTEST_SKIP() << "the file system or the user cannot make a file immutable";
     }
     QTest::mouseClick(static_cast<QPushButton*>(f.summary.Control(kIdUndoAll)), Qt::LeftButton);
-    EXPECT_FALSE(f.summary.isVisible());
-    ASSERT_EQ(f.ui.Ids(), (std::vector<int>{kMsgRenameError, kMsgAllUndone}));
+    EXPECT_TRUE(f.summary.isVisible());
+    EXPECT_EQ(f.summary.ListedFiles(), std::vector<std::string>{f.tree.a});
+    ASSERT_EQ(f.ui.Ids(), (std::vector<int>{kMsgRenameError}));
     EXPECT_EQ(f.ui.shown[0].insert1, backup);
     EXPECT_EQ(f.ui.shown[0].insert2, f.tree.a);
     EXPECT_EQ(ReadFile(f.tree.a), "new a\r\n");

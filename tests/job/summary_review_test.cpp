@@ -393,39 +393,44 @@ TEST(SummaryReview, DecisionsPerFileLeaveTheRestWaitingForTheWayOut) {
     }
 }
 
-// Undoing a selected file that was changed after the run asks first; No
-// leaves the file, its backup and its row; Yes puts the backup back.
-// Deciding the last waiting file ends the summary without a question.
-TEST(SummaryReview, UndoSelectedAsksBeforeOverwritingALaterEdit) {
-    for (int answer : {7, 6}) {
-        SCOPED_TRACE(answer);
-        ReviewTree tree;
-        tree.job.replace = {{"old", "new"}};
-        const std::string a = tree.Add("a.txt", "old\n");
-        tree.ui.answers[kMsgUndoOverLaterEdit] = {answer};
-        tree.Run([&](SummaryDialog& summary) {
-            WriteFile(a, "new, and edited\n");
-            Select(summary, {a});
-            Click(summary, kIdUndoSelected);
-            ASSERT_FALSE(tree.ui.shown.empty());
-            EXPECT_EQ(tree.ui.shown[0].id, kMsgUndoOverLaterEdit);
-            EXPECT_EQ(tree.ui.shown[0].insert1, a);
-            if (answer == 7) {
-                EXPECT_EQ(ReadFile(a), "new, and edited\n");
-                EXPECT_EQ(ReadFile(a + ".QUINTREL-BACKUP"), "old\n");
-                EXPECT_EQ(summary.ListedFiles(), std::vector<std::string>{a});
-                EXPECT_TRUE(summary.isVisible());
-                summary.ChangedFileList()->selectRow(0);
-                Click(summary, kIdAcceptSelected);
-            }
-            EXPECT_FALSE(summary.isVisible());
-            EXPECT_EQ(summary.result(), 1);
-        });
-        EXPECT_EQ(ReadFile(a), answer == 7 ? "new, and edited\n" : "old\n");
-        EXPECT_FALSE(Exists(a + ".QUINTREL-BACKUP"));
-        const std::vector<int> ids = tree.ui.Ids();
-        EXPECT_EQ(std::count(ids.begin(), ids.end(), kMsgAcceptAll), 0);
-    }
+// Undoing a file that was changed after the run (selected, or with "Undo
+// all") asks first; No leaves the file, its backup and its row; Yes puts the
+// backup back. Deciding the last waiting file ends the summary without a
+// question.
+TEST(SummaryReview, UndoAsksBeforeOverwritingALaterEdit) {
+    for (const int button : {kIdUndoSelected, kIdUndoAll})
+        for (int answer : {7, 6}) {
+            SCOPED_TRACE(testing::Message() << button << " " << answer);
+            ReviewTree tree;
+            tree.job.replace = {{"old", "new"}};
+            const std::string a = tree.Add("a.txt", "old\n");
+            tree.ui.answers[kMsgUndoOverLaterEdit] = {answer};
+            tree.Run([&](SummaryDialog& summary) {
+                WriteFile(a, "new, and edited\n");
+                Select(summary, {a});
+                Click(summary, button);
+                ASSERT_FALSE(tree.ui.shown.empty());
+                EXPECT_EQ(tree.ui.shown[0].id, kMsgUndoOverLaterEdit);
+                EXPECT_EQ(tree.ui.shown[0].insert1, a);
+                if (answer == 7) {
+                    EXPECT_EQ(ReadFile(a), "new, and edited\n");
+                    EXPECT_EQ(ReadFile(a + ".QUINTREL-BACKUP"), "old\n");
+                    EXPECT_EQ(summary.ListedFiles(), std::vector<std::string>{a});
+                    EXPECT_TRUE(summary.isVisible());
+                    summary.ChangedFileList()->selectRow(0);
+                    Click(summary, kIdAcceptSelected);
+                }
+                EXPECT_FALSE(summary.isVisible());
+                EXPECT_EQ(summary.result(), 1);
+            });
+            EXPECT_EQ(ReadFile(a), answer == 7 ? "new, and edited\n" : "old\n");
+            EXPECT_FALSE(Exists(a + ".QUINTREL-BACKUP"));
+            const std::vector<int> ids = tree.ui.Ids();
+            EXPECT_EQ(std::count(ids.begin(), ids.end(), kMsgAcceptAll), 0);
+            // "All undone" only when all were.
+            EXPECT_EQ(std::count(ids.begin(), ids.end(), kMsgAllUndone),
+                      button == kIdUndoAll && answer == 6 ? 1 : 0);
+        }
 }
 
 TEST(SummaryReview, EveryNewControlHasANameAndTheSelectionButtonsNeedASelection) {
