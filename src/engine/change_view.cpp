@@ -35,10 +35,18 @@ void SplitRaw(std::string_view raw, std::string& text, std::string& ending) {
 // Reads a file line by line, each line with its line feed.
 class ChangeWalker::LineSource {
 public:
-    explicit LineSource(const std::string& path) : fd_(OpenRegularFile(path)) {}
+    LineSource(const std::string& path, std::size_t maxLine)
+        : fd_(OpenRegularFile(path)), maxLine_(maxLine) {}
     bool opened() const { return fd_.get() >= 0; }
-    // The next `size` bytes; false when the file ends before.
+    // True once a line longer than the limit was met.
+    bool tooLong() const { return tooLong_; }
+    // The next `size` bytes; false when the file ends before, or when they
+    // are more than the limit.
     bool Take(std::size_t size, std::string& raw) {
+        if (size > maxLine_) {
+            tooLong_ = true;
+            return false;
+        }
         while (buffer_.size() - start_ < size && !eof_) {
             Fill();
         }
@@ -47,6 +55,7 @@ public:
         }
         raw.assign(buffer_, start_, size);
         start_ += size;
+        scanned_ = 0;
         return true;
     }
     // True at the end of the file.
@@ -56,14 +65,22 @@ public:
         }
         return start_ >= buffer_.size();
     }
-    // The next raw line; false at the end of the file or on a read error.
+    // The next raw line; false at the end of the file, on a read error, or
+    // at a line longer than the limit.
     bool Next(std::string& raw) {
         while (true) {
-            std::size_t feed = buffer_.find('\n', start_);
+            // What was searched already is not searched again.
+            std::size_t feed = buffer_.find('\n', start_ + scanned_);
             if (feed != std::string::npos) {
                 raw.assign(buffer_, start_, feed + 1 - start_);
                 start_ = feed + 1;
+                scanned_ = 0;
                 return true;
+            }
+            scanned_ = buffer_.size() - start_;
+            if (scanned_ > maxLine_) {
+                tooLong_ = true;
+                return false;
             }
             if (eof_) {
                 if (start_ >= buffer_.size()) {
@@ -71,6 +88,7 @@ public:
                 }
                 raw.assign(buffer_, start_, std::string::npos);
                 start_ = buffer_.size();
+                scanned_ = 0;
                 return true;
             }
             Fill();
@@ -91,13 +109,20 @@ private:
     FileDescriptor fd_;
     std::string buffer_;
     std::size_t start_ = 0;
+    std::size_t scanned_ = 0; // bytes after start_ known to hold no line feed
+    std::size_t maxLine_;
     bool eof_ = false;
+    bool tooLong_ = false;
 };
 
 ChangeWalker::ChangeWalker(const std::string& oldPath, const std::string& newPath,
-                           const LineSettings& lines)
-    : old_(std::make_unique<LineSource>(oldPath)), new_(std::make_unique<LineSource>(newPath)),
-      processor_(lines, &sink_) {}
+                           const LineSettings& lines, std::size_t maxLine)
+    : old_(std::make_unique<LineSource>(oldPath, maxLine)),
+      new_(std::make_unique<LineSource>(newPath, maxLine)), processor_(lines, &sink_) {}
+
+bool ChangeWalker::lineTooLong() const {
+    return old_->tooLong() || new_->tooLong();
+}
 
 ChangeWalker::~ChangeWalker() = default;
 
@@ -106,14 +131,14 @@ bool ChangeWalker::opened() const {
 }
 
 bool ChangeWalker::Next(LinePair& pair) {
-    if (!matches_ || !opened()) {
+    if (!matches_ || !opened() || lineTooLong()) {
         return false;
     }
     std::string oldRaw;
     std::string newRaw;
     if (!old_->Next(oldRaw)) {
         // Both must end together.
-        matches_ = new_->AtEnd();
+        matches_ = old_->tooLong() || new_->AtEnd();
         return false;
     }
     // What the run's line operations make of the old line.
@@ -132,7 +157,7 @@ bool ChangeWalker::Next(LinePair& pair) {
     }
     // A replacement may hold a line feed: the old line then gives several.
     if (!new_->Take(sink_.text.size(), newRaw) || newRaw != sink_.text) {
-        matches_ = false;
+        matches_ = new_->tooLong();
         return false;
     }
     pair.newNumber = newNumber_ + 1;

@@ -12,6 +12,7 @@
 #include "line_processor.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,7 +33,10 @@ struct LinePair {
 // by side under the run's line operations.
 class ChangeWalker {
 public:
-    ChangeWalker(const std::string& oldPath, const std::string& newPath, const LineSettings& lines);
+    // A line longer than `maxLine` bytes (old or new) ends the walk there
+    // (see lineTooLong()), so that no more than that is ever held.
+    ChangeWalker(const std::string& oldPath, const std::string& newPath, const LineSettings& lines,
+                 std::size_t maxLine = std::numeric_limits<std::size_t>::max());
     ~ChangeWalker();
     ChangeWalker(const ChangeWalker&) = delete;
     ChangeWalker& operator=(const ChangeWalker&) = delete;
@@ -45,6 +49,8 @@ public:
     bool Next(LinePair& pair);
     // False once a line was found that the run did not write.
     bool matches() const { return matches_; }
+    // True when the walk ended at a line longer than its limit.
+    bool lineTooLong() const;
     // True when every kept line changed its line end the same way (the run
     // converted them): `from` and `to` name the most common old and the new
     // line end.

@@ -84,6 +84,7 @@ void ChangeViewModel::Reset() {
     state_ = State::Empty;
     walkEnded_ = true;
     linesWalked_ = 0;
+    lineTooLong_ = false;
     wanted_ = 0;
     searching_ = false;
     record_ = ChangeRecord{};
@@ -135,7 +136,7 @@ void ChangeViewModel::Open() {
         OpenPlain();
         return;
     }
-    walker_ = std::make_unique<ChangeWalker>(backup, file, lines_);
+    walker_ = std::make_unique<ChangeWalker>(backup, file, lines_, kLongestLineShown);
     if (!walker_->opened()) {
         walker_.reset();
         problem_ = TableText(kNoteUnreadable, record_.path);
@@ -212,6 +213,12 @@ ChangeViewModel::Step ChangeViewModel::TakeNext(std::vector<Row>& added, bool& n
     ChangedSpans spans;
     if (state_ == State::Walking) {
         if (!walker_->Next(pair)) {
+            if (walker_->lineTooLong()) {
+                // The rows so far stay; what follows is not walked.
+                lineTooLong_ = true;
+                notesChanged = true;
+                return Step::Ended;
+            }
             if (!walker_->matches()) {
                 OpenPlain();
                 return Step::Restarted;
@@ -374,6 +381,10 @@ QStringList ChangeViewModel::Notes() const {
         break;
     default:
         break;
+    }
+    if (lineTooLong_) {
+        notes << TableText(kNoteLineTooLongToShow,
+                           std::to_string(walker_ != nullptr ? linesWalked_ + 1 : 0));
     }
     for (const auto& [from, to] : conversions_) {
         notes << TableText(kNoteLineEnds, LineEndName(from).toStdString(),

@@ -54,6 +54,9 @@ public:
 
     // Unchanged lines shown before and after each change.
     static constexpr int kContextLines = 3;
+    // The longest line (in bytes) the view reads; the walk ends before a
+    // longer one, so that a file of one huge line is never held whole.
+    static constexpr std::size_t kLongestLineShown = 16u << 20;
     // Rows looked for at a time.
     static constexpr std::size_t kRowsPerStep = 100;
 
@@ -151,5 +154,6 @@ private:
     std::vector<std::pair<std::string, std::string>> conversions_;
     std::size_t wanted_ = 0; // rows wanted before the walk rests
     bool searching_ = false;
+    bool lineTooLong_ = false; // the walk ended at a line too long to show
     QTimer goOn_;
 };

@@ -140,6 +140,8 @@ const StringEntry kStrings[] = {
      "Looking for more changes (line %s) ..."},
     {6032, "unveränderte Zeilen: %s", "unchanged lines: %s"},
     {6033, "Keine Zeile wurde verändert.", "No line was changed."},
+    {6034, "Zeile %s ist zu lang, um sie und was ihr folgt zu zeigen.",
+     "Line %s is too long to show it and what follows."},
     // quintrel-batch: its own texts (usage errors, prompts, recovery report).
     {7000, "unbekannte Option '%s'", "unknown option '%s'"},
     {7001, "der Option '%s' fehlt ihr Argument", "option '%s' is missing its argument"},

@@ -93,6 +93,7 @@ enum StringId : int {
     kNoteSearching = 6031,
     kNoteUnchangedLines = 6032,
     kNoteNoLineChanged = 6033,
+    kNoteLineTooLongToShow = 6034,
 };
 
 // File filters ("description|pattern|" pairs) have the ids 3000 to 3999.

@@ -279,6 +279,8 @@ TEST(SummaryReview, TheViewWalksOnlyAsFarAsItShows) {
         far += "keep\n";
     }
     const std::string farFile = tree.Add("far.txt", far + "x\nkeep\n");
+    const std::string longFile = tree.Add(
+        "long.txt", "x\n" + std::string(ChangeViewModel::kLongestLineShown + 1, 'k') + "\nx\n");
     tree.Run([&](SummaryDialog& summary) {
         ChangeViewModel& view = summary.Changes();
         Select(summary, {denseFile});
@@ -301,6 +303,15 @@ TEST(SummaryReview, TheViewWalksOnlyAsFarAsItShows) {
                                             "=1000000,1000000 keep", "-1000001,0 [x]",
                                             "+0,1000001 [y]", "=1000002,1000002 keep"}));
         EXPECT_TRUE(view.WalkEnded());
+
+        // A line longer than the view reads ends the walk, with a note.
+        Select(summary, {longFile});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !view.Searching(); }));
+        EXPECT_TRUE(view.WalkEnded());
+        EXPECT_EQ(ViewRows(summary), (std::vector<std::string>{"-1,0 [x]", "+0,1 [y]"}));
+        const std::string note =
+            FillInserts(StoredString(kNoteLineTooLongToShow, kLanguageGerman), "2", {});
+        EXPECT_EQ(view.Notes(), QStringList{QString::fromUtf8(note.c_str())});
     });
 }
 
