@@ -344,7 +344,7 @@ MatchResult ReplaceRegexPairInLine(std::string& line, std::size_t capacity,
         // In UTF-8 text PCRE2 takes the end of a run of valid characters
         // for the end of the line: such a match is passed over.
         while (atEnd && result == MatchResult::Match && end != line.size()) {
-            anchor = NextCharacter(line, begin, true);
+            anchor = NextCharacter(line, begin, regex.utf8());
             result = regex.Match(line, anchor, false, true, false, begin, end);
         }
         if (result != MatchResult::Match) {

@@ -311,8 +311,9 @@ Ausgabe:
   -V, --version         die Version zeigen und beenden
 Rückgabewert: 0 der Lauf wurde ausgeführt (auch wenn nichts gefunden oder
 verändert wurde); 1 er endete vorzeitig (eine Meldung beendete ihn) oder ein
-Suchbegriff brauchte in einer Datei zu viele Schritte (2030); 2 falscher Aufruf
-oder ein beim Start abgelehnter Auftrag (Meldungen 2001-2004, 2019, 2028, 2029).
+Suchbegriff brauchte in einer Datei zu viele Schritte (2030); 2 falscher
+Aufruf oder ein beim Start abgelehnter Auftrag (Meldungen 2001-2004, 2019,
+2028, 2029).
 Mit --recover: 0 unter VERZ ist nichts übrig (nichts gefunden oder alles
 abgeschlossen); 1 etwas ist übrig (nur gemeldet, eine einzige Kopie behalten
 oder ein Schritt fehlgeschlagen); 2 falscher Aufruf oder VERZ nicht lesbar.

@@ -122,9 +122,10 @@ TEST(MainCommands, TheReplacementListsMenuAndDoubleClick) {
     ListViewSelectRow(list, 2);
     MenuAnswer remove(kMenuDelete);
     RightClick(list);
-    EXPECT_EQ(remove.enabled,
-              (std::map<int, bool>{
-                  {kMenuDelete, true}, {kMenuEdit, false}, {kMenuAddReplacement, true}}));
+    EXPECT_EQ(remove.enabled, (std::map<int, bool>{{kMenuDelete, true},
+                                                   {kMenuEdit, false},
+                                                   {kMenuAddReplacement, true},
+                                                   {kMenuTest, true}}));
     EXPECT_EQ(ListViewRows(list), (Rows{{"b", ""}}));
     EXPECT_FALSE(f.window->Control(kIdRemoveReplacement)->isEnabled());
 
