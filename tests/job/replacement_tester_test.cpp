@@ -5,8 +5,8 @@
 #include "replacement_tester.h"
 
 #include <QPlainTextEdit>
-#include <algorithm>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
