@@ -126,7 +126,8 @@ void LineProcessor::EmitLineEnd(std::string_view ending) {
 }
 
 bool LineProcessor::QuickScanUsable() const {
-    return sink_ == nullptr && settings_.table != nullptr && !settings_.table->regex &&
+    return sink_ == nullptr && settings_.table != nullptr &&
+           (!settings_.table->regex || settings_.table->regexFiltered) &&
            !settings_.deleteEmptyLines && settings_.leadingStripChars.empty() &&
            settings_.trailingStripChars.empty() && settings_.table->pairs.size() <= 16;
 }
@@ -205,8 +206,12 @@ void LineProcessor::ScanForChange(std::string_view bytes, std::size_t& pos) {
     std::string_view region = bytes.substr(0, regionEnd);
     while (pos <= regionEnd && !done_) {
         std::size_t best = std::string_view::npos;
+        const bool regex = settings_.table->regex;
         for (const ReplacementPair& pair : settings_.table->pairs) {
-            std::size_t hit = pair.search.Find(region, pos);
+            // A pattern's line can hold a match only where its filter byte
+            // stands; the line is then processed in full.
+            std::size_t hit =
+                regex ? pair.regex->FindCandidate(region, pos) : pair.search.Find(region, pos);
             if (hit < best) {
                 best = hit;
             }

@@ -4,6 +4,7 @@
 #include "search_pattern.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
+#include <algorithm>
 #include <array>
 #include <clocale>
 #include <cstring>
@@ -199,7 +200,60 @@ bool RegexPattern::Compile(std::string_view pattern, CodeMode code, bool ignoreC
     code_ = std::make_unique<RegexCode>();
     code_->code = compiled;
     pcre2_pattern_info(compiled, PCRE2_INFO_CAPTURECOUNT, &groups_);
+    SetFilter(pattern, code, ignoreCase);
     return true;
+}
+
+void RegexPattern::SetFilter(std::string_view pattern, CodeMode code, bool ignoreCase) {
+    filterCount_ = 0;
+    std::uint32_t type = 0;
+    std::uint32_t unit = 0;
+    pcre2_pattern_info(code_->code, PCRE2_INFO_LASTCODETYPE, &type);
+    if (type == 1) {
+        pcre2_pattern_info(code_->code, PCRE2_INFO_LASTCODEUNIT, &unit);
+    } else {
+        pcre2_pattern_info(code_->code, PCRE2_INFO_FIRSTCODETYPE, &type);
+        if (type != 1) {
+            return;
+        }
+        pcre2_pattern_info(code_->code, PCRE2_INFO_FIRSTCODEUNIT, &unit);
+    }
+    if (unit > 0xFF) {
+        return;
+    }
+    // Case may be ignored for the whole pattern or inside it: then the
+    // byte's other case counts too. In UTF-8 text a letter's other forms
+    // may be other characters altogether, so no filter is used.
+    bool caseMayFold = ignoreCase || pattern.find("(?") != std::string_view::npos ||
+                       pattern.find("(*") != std::string_view::npos;
+    auto byte = static_cast<unsigned char>(unit);
+    filter_[filterCount_++] = byte;
+    if (!caseMayFold) {
+        return;
+    }
+    if (utf8_) {
+        bool letter = (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
+        if (letter || byte >= 0x80) {
+            filterCount_ = 0;
+        }
+        return;
+    }
+    unsigned char other = RegexTablesFor(code)[kFlipCaseTable + byte];
+    if (other != byte) {
+        filter_[filterCount_++] = other;
+    }
+}
+
+std::size_t RegexPattern::FindCandidate(std::string_view text, std::size_t from) const {
+    std::size_t best = std::string_view::npos;
+    for (int k = 0; k < filterCount_ && from < text.size(); ++k) {
+        const void* hit = std::memchr(text.data() + from, filter_[k], text.size() - from);
+        if (hit != nullptr) {
+            best = std::min(best,
+                            static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()));
+        }
+    }
+    return best;
 }
 
 bool RegexPattern::SetReplacement(std::string_view replacement, bool expandEscape,

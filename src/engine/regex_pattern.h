@@ -63,6 +63,12 @@ public:
     // match inserts nothing.
     void AppendReplacement(std::string& out, std::string_view subject) const;
 
+    // A byte every match holds (in either case where case may be ignored),
+    // when PCRE2 knows one: a line without it cannot match.
+    bool HasFilter() const { return filterCount_ > 0; }
+    // The first position at or after `from` of a filter byte, or npos.
+    std::size_t FindCandidate(std::string_view text, std::size_t from) const;
+
     bool utf8() const { return utf8_; }
     std::uint32_t groupCount() const { return groups_; }
 
@@ -71,10 +77,14 @@ private:
         std::string literal; // inserted as it stands when group < 0
         int group = -1;
     };
+    void SetFilter(std::string_view pattern, CodeMode code, bool ignoreCase);
+
     std::unique_ptr<RegexCode> code_;
     std::vector<Part> parts_;
     std::uint32_t groups_ = 0;
     bool utf8_ = false;
+    unsigned char filter_[2] = {};
+    int filterCount_ = 0;
 };
 
 // The 1088-byte PCRE2 character tables used for a single-byte coding (C

@@ -154,6 +154,9 @@ bool BuildRegexTable(const Job& job, ReplacementTable& table, int* badRow, int* 
         table.pairs.push_back(std::move(pair));
     }
     table.regex = true;
+    table.regexFiltered =
+        std::all_of(table.pairs.begin(), table.pairs.end(),
+                    [](const ReplacementPair& p) { return p.regex->HasFilter(); });
     return true;
 }
 

@@ -51,6 +51,8 @@ public:
     LineMatchSettings settings;
     // The search texts are regular expressions (every pair has its regex).
     bool regex = false;
+    // Every pattern has a filter byte (RegexPattern::HasFilter).
+    bool regexFiltered = false;
     bool empty() const { return pairs.empty(); }
 
     // Indexes the pairs for lines that are searched for many pairs at once:
