@@ -206,6 +206,14 @@ bool RegexPattern::Compile(std::string_view pattern, CodeMode code, bool ignoreC
 
 void RegexPattern::SetFilter(std::string_view pattern, CodeMode code, bool ignoreCase) {
     filterCount_ = 0;
+    // Case may be ignored for the whole pattern or inside it: then a byte's
+    // other case counts too. In UTF-8 text a letter's other forms may be
+    // other characters altogether, so no letter is used.
+    bool caseMayFold = ignoreCase || pattern.find("(?") != std::string_view::npos ||
+                       pattern.find("(*") != std::string_view::npos;
+    if (!caseMayFold || (ignoreCase && !utf8_)) {
+        SetPrefix(pattern, code, ignoreCase);
+    }
     std::uint32_t type = 0;
     std::uint32_t unit = 0;
     pcre2_pattern_info(code_->code, PCRE2_INFO_LASTCODETYPE, &type);
@@ -221,11 +229,6 @@ void RegexPattern::SetFilter(std::string_view pattern, CodeMode code, bool ignor
     if (unit > 0xFF) {
         return;
     }
-    // Case may be ignored for the whole pattern or inside it: then the
-    // byte's other case counts too. In UTF-8 text a letter's other forms
-    // may be other characters altogether, so no filter is used.
-    bool caseMayFold = ignoreCase || pattern.find("(?") != std::string_view::npos ||
-                       pattern.find("(*") != std::string_view::npos;
     auto byte = static_cast<unsigned char>(unit);
     filter_[filterCount_++] = byte;
     if (!caseMayFold) {
@@ -244,7 +247,51 @@ void RegexPattern::SetFilter(std::string_view pattern, CodeMode code, bool ignor
     }
 }
 
+// The literal characters the pattern starts with: up to the first character
+// with a meaning of its own, less the last one when a quantifier follows it.
+// Patterns with an alternative, an option setting or a verb anywhere have
+// none (their matches need not begin so).
+void RegexPattern::SetPrefix(std::string_view pattern, CodeMode code, bool ignoreCase) {
+    prefix_ = SearchPattern();
+    if (pattern.find('|') != std::string_view::npos ||
+        pattern.find("(?") != std::string_view::npos ||
+        pattern.find("(*") != std::string_view::npos) {
+        return;
+    }
+    constexpr std::string_view kSpecial = "\\^$.|?*+()[]{}";
+    std::size_t end = 0;
+    while (end < pattern.size() && kSpecial.find(pattern[end]) == std::string_view::npos) {
+        ++end;
+    }
+    if (end < pattern.size() && (pattern[end] == '?' || pattern[end] == '*' ||
+                                 pattern[end] == '{' || pattern[end] == '+')) {
+        // The last character is repeated: it may be missing (or not end
+        // the literal part).
+        do {
+            --end;
+        } while (end > 0 && utf8_ && (static_cast<unsigned char>(pattern[end]) & 0xC0) == 0x80);
+    }
+    if (end == 0) {
+        return;
+    }
+    std::string text(pattern.substr(0, end));
+    if (utf8_) {
+        prefix_ = SearchPattern::Utf8(std::move(text), false);
+        return;
+    }
+    const std::array<std::uint8_t, 256>* fold = FoldTableFor(ignoreCase, code);
+    if (fold != nullptr) {
+        for (char& c : text) {
+            c = static_cast<char>((*fold)[static_cast<unsigned char>(c)]);
+        }
+    }
+    prefix_ = SearchPattern(std::move(text), fold);
+}
+
 std::size_t RegexPattern::FindCandidate(std::string_view text, std::size_t from) const {
+    if (prefix_.size() > 0) {
+        return prefix_.Find(text, from);
+    }
     std::size_t best = std::string_view::npos;
     for (int k = 0; k < filterCount_ && from < text.size(); ++k) {
         const void* hit = std::memchr(text.data() + from, filter_[k], text.size() - from);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "job.h"
+#include "search_pattern.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -63,10 +64,12 @@ public:
     // match inserts nothing.
     void AppendReplacement(std::string& out, std::string_view subject) const;
 
-    // A byte every match holds (in either case where case may be ignored),
-    // when PCRE2 knows one: a line without it cannot match.
-    bool HasFilter() const { return filterCount_ > 0; }
-    // The first position at or after `from` of a filter byte, or npos.
+    // A literal text every match begins with (the pattern's own start), or
+    // else a byte every match holds (in either case where case may be
+    // ignored), when one is known: a line without it cannot match.
+    bool HasFilter() const { return prefix_.size() > 0 || filterCount_ > 0; }
+    // The first position at or after `from` where that text or byte stands,
+    // or npos.
     std::size_t FindCandidate(std::string_view text, std::size_t from) const;
 
     bool utf8() const { return utf8_; }
@@ -78,6 +81,7 @@ private:
         int group = -1;
     };
     void SetFilter(std::string_view pattern, CodeMode code, bool ignoreCase);
+    void SetPrefix(std::string_view pattern, CodeMode code, bool ignoreCase);
 
     std::unique_ptr<RegexCode> code_;
     std::vector<Part> parts_;
@@ -85,6 +89,9 @@ private:
     bool utf8_ = false;
     unsigned char filter_[2] = {};
     int filterCount_ = 0;
+    // The literal text every match begins with, when the pattern starts with
+    // one (searched like a literal search text; empty: none).
+    SearchPattern prefix_;
 };
 
 // The 1088-byte PCRE2 character tables used for a single-byte coding (C

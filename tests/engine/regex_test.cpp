@@ -175,6 +175,7 @@ TEST(RegexRows, GeneratedRowsAgreeWithTheReference) {
         {"(?i)x", "y"},       {"", "."},        {"a|ab", "1"},
         {"b(?=c)", "B"},      {"(.)\\1", "$1"}, {"é", "E\\t"},
         {"[[:upper:]]", "u"}, {"\\d+", "#$0#"}, {"(x)|(y)", "[$2]"},
+        {"ab[cx]", "<$0>"},   {"xa?b", "Y"},    {"äb+", "$0$0"},
     };
     std::mt19937 random(20261207);
     harness::Choose choose = [&random](std::size_t count) {
