@@ -57,7 +57,8 @@ if(QUINTREL_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libstdc++6 (>= 12), \
-libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), qt6-translations-l10n")
+libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libpcre2-8-0 (>= 10.34), \
+qt6-translations-l10n")
 endif()
 # xdg-open shows the manual and the changed files; without it the program
 # says that no viewer was found. Outside a full desktop, xdg-open and

@@ -13,10 +13,12 @@
 #include "list_dialogs.h"
 #include "main_controls.h"
 #include "main_dialog.h"
+#include "main_job.h"
 #include "message_box.h"
 #include "program.h"
 #include "progress_indicator.h"
 #include "replacement_list.h"
+#include "replacement_tester.h"
 #include "run_job.h"
 #include "run_window.h"
 #include "start_check.h"
@@ -30,6 +32,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -271,6 +274,18 @@ void ShootLanguage(int language, const QString& directory) {
         Settle(300);
         Save(&main, "replacement-menu", menu->geometry());
         menu->hide();
+    }
+    {
+        // The tester on the job of the main dialog, with a regular expression
+        // whose result the second pair finds again (a cascade).
+        Job job = ReadJobFromDialog(main);
+        job.regex = true;
+        job.replace = {{"(\\w+)@(\\w+)", "$2 (at) $1"}, {"\\((at)\\)", "[$1]"}, {"x{3}", "-"}};
+        ReplacementTesterDialog tester(&main, job);
+        tester.ControlAs<QPlainTextEdit>(kIdSampleLines)
+            ->setPlainText(QStringLiteral("anna@example   \nbob@home"));
+        tester.show();
+        Save(&tester, "replacement-tester");
     }
     {
         ScanDialog scan(&main);

@@ -308,6 +308,14 @@
         <translation>Ignore letter case when searching</translation>
     </message>
     <message>
+        <source>Suchbegriffe sind reguläre Ausdrücke</source>
+        <translation>Search texts are regular expressions</translation>
+    </message>
+    <message>
+        <source>Ersetzungen testen...</source>
+        <translation>Test replacements...</translation>
+    </message>
+    <message>
         <source>Über...</source>
         <translation>About...</translation>
     </message>
@@ -484,6 +492,14 @@
         <translation>Ignore letter case &amp;when searching</translation>
     </message>
     <message>
+        <source>Suchbegriffe sind &amp;reguläre Ausdrücke</source>
+        <translation>Search texts are &amp;regular expressions</translation>
+    </message>
+    <message>
+        <source>Ersetzungen te&amp;sten...</source>
+        <translation>Te&amp;st replacements...</translation>
+    </message>
+    <message>
         <source>&amp;Über...</source>
         <translation>A&amp;bout...</translation>
     </message>
@@ -591,6 +607,85 @@
     <message>
         <source>Ersetzung &amp;hinzufügen</source>
         <translation>&amp;Add replacement</translation>
+    </message>
+    <message>
+        <source>Ersetzungen testen...</source>
+        <translation>Test replacements...</translation>
+    </message>
+    <message>
+        <source>Ersetzungen &amp;testen...</source>
+        <translation>&amp;Test replacements...</translation>
+    </message>
+</context>
+<context>
+    <name>ReplacementTesterDialog</name>
+    <message>
+        <source>Ersetzungen testen</source>
+        <translation>Test replacements</translation>
+    </message>
+    <message>
+        <source>Beispielzeilen</source>
+        <translation>Sample lines</translation>
+    </message>
+    <message>
+        <source>&amp;Beispielzeilen</source>
+        <translation>&amp;Sample lines</translation>
+    </message>
+    <message>
+        <source>Ergebnis nach jedem Paar</source>
+        <translation>Result after each pair</translation>
+    </message>
+    <message>
+        <source>&amp;Ergebnis nach jedem Paar</source>
+        <translation>&amp;Result after each pair</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>&amp;Schließen</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>zu viele Schritte: eine Datei mit dieser Zeile bliebe unverändert</source>
+        <translation>too many steps: a file with this line would be left unchanged</translation>
+    </message>
+    <message>
+        <source>unverändert</source>
+        <translation>unchanged</translation>
+    </message>
+    <message>
+        <source>%1 Ersetzung(en)</source>
+        <translation>%1 replacement(s)</translation>
+    </message>
+    <message>
+        <source>Kaskade: Paar %1 findet, was dieses Paar geschrieben hat</source>
+        <translation>cascade: pair %1 finds what this pair wrote</translation>
+    </message>
+    <message>
+        <source>Zeile %1</source>
+        <translation>Line %1</translation>
+    </message>
+    <message>
+        <source>Die Zeile enthält Zeichen, die in der gewählten Codierung nicht darstellbar sind.</source>
+        <translation>The line contains characters that the chosen coding cannot represent.</translation>
+    </message>
+    <message>
+        <source>Leere Zeile: sie wird entfernt.</source>
+        <translation>Empty line: it is removed.</translation>
+    </message>
+    <message>
+        <source>Nach dem Entfernen von Leerzeichen und Tabulatoren</source>
+        <translation>After removing spaces and tabs</translation>
+    </message>
+    <message>
+        <source>Die Zeile ist länger als 29.999 Bytes: in ihr wird nicht ersetzt.</source>
+        <translation>The line is longer than 29,999 bytes: nothing is replaced in it.</translation>
+    </message>
+    <message>
+        <source>Paar %1</source>
+        <translation>Pair %1</translation>
     </message>
 </context>
 <context>

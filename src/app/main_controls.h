@@ -47,8 +47,10 @@ enum MainControl : int {
     kIdCodeIso = 1068,
     kIdCodeAscii = 1069,
     kIdCodeFrame = 1070,
-    kIdCodeUtf8 = 1074,     // "UTF-8"
-    kIdKeepLineEnds = 1075, // "Zeilenenden der Datei beibehalten"
+    kIdCodeUtf8 = 1074,         // "UTF-8"
+    kIdKeepLineEnds = 1075,     // "Zeilenenden der Datei beibehalten"
+    kIdRegex = 1076,            // "Suchbegriffe sind reguläre Ausdrücke"
+    kIdTestReplacements = 1077, // "Ersetzungen testen..."
 };
 
 // The radio groups: control id -> the number a profile stores, ended by

@@ -11,6 +11,7 @@
 #include "program.h"
 #include "program_settings.h"
 #include "replacement_list.h"
+#include "replacement_tester.h"
 #include "run_window.h"
 #include "string_table.h"
 #include "translation.h"
@@ -168,6 +169,10 @@ void MainDialogWindow::OnCommand(int id, int notification) {
             UpdateControlStates(*this);
         }
         return;
+    case kIdTestReplacements:
+        // The tester reads the job as Start would; it changes nothing.
+        RunReplacementTester(this, ReadJobFromDialog(*this));
+        return;
     case kIdLoadProfile:
         if (std::optional<Profile> profile = LoadProfile(this)) {
             ApplyProfileToDialog(*this, *profile);
@@ -228,6 +233,9 @@ void MainDialogWindow::OnListViewNotify(int code) {
             return;
         case kMenuAddReplacement:
             OnCommand(kIdAddReplacement, kNotifyClicked);
+            return;
+        case kMenuTest:
+            OnCommand(kIdTestReplacements, kNotifyClicked);
             return;
         default:
             return;

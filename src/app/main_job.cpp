@@ -26,6 +26,7 @@ const CheckValue kCheckValues[] = {
     {kIdCapsLock, &Profile::CapsLock},
     {kIdConfirm, &Profile::Confirm},
     {kIdKeepLineEnds, &Profile::KeepLineEnds},
+    {kIdRegex, &Profile::Regex},
 };
 
 // A date or time edit holds at most 99 characters of a profile's text.

@@ -447,6 +447,7 @@ const Parser::KnownOption Parser::kOptions[] = {
     {"--older", 1, Group::Job, &Parser::SetDate},
     {"--time", 1, Group::Job, &Parser::SetTime},
     {"--confirm", 0, Group::Job, &Parser::SetFlag, &Job::confirm},
+    {"--regex", 0, Group::Job, &Parser::SetFlag, &Job::regex},
     {"--keep-line-ends", 0, Group::Job, &Parser::SetFlag, &Job::keepLineEnds},
     {"--crlf", 0, Group::Job, &Parser::Crlf},
     {"--dry-run", 0, Group::Other, &Parser::DryRun},

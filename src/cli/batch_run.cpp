@@ -26,9 +26,10 @@ void WriteAll(std::FILE* stream, std::string_view text) {
 // a later change not undone) or a change log could not be read or written:
 // the run's result is then not what was asked for.
 bool ShowedFinishFailure(const TerminalUi& ui) {
-    for (int id : {kMsgRenameError, kMsgDeleteError, kMsgChangeLogWriteError,
-                   kMsgChangeLogNotOpened, kMsgChangeLogFinished, kMsgBackupKeptNotDurable,
-                   kMsgBackupChangedKept, kMsgNewContentLost, kMsgDirectoriesNotSearched}) {
+    for (int id :
+         {kMsgRenameError, kMsgDeleteError, kMsgChangeLogWriteError, kMsgChangeLogNotOpened,
+          kMsgChangeLogFinished, kMsgBackupKeptNotDurable, kMsgBackupChangedKept,
+          kMsgNewContentLost, kMsgDirectoriesNotSearched, kMsgMatchLimit}) {
         if (ui.Shown(id)) {
             return true;
         }

@@ -53,6 +53,7 @@ struct Job {
     bool capsLock = false; // ignore letter case while searching
     bool confirm = false;
     bool keepLineEnds = false;
+    bool regex = false;      // search texts are regular expressions
     std::string compareDate; // as typed; read when the date filter is on
     std::string compareTime;
     std::int32_t positionColumn = 0; // the column for PositionMode::AtColumn, from 1

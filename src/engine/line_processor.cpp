@@ -126,9 +126,10 @@ void LineProcessor::EmitLineEnd(std::string_view ending) {
 }
 
 bool LineProcessor::QuickScanUsable() const {
-    return sink_ == nullptr && settings_.table != nullptr && !settings_.deleteEmptyLines &&
-           settings_.leadingStripChars.empty() && settings_.trailingStripChars.empty() &&
-           settings_.table->pairs.size() <= 16;
+    return sink_ == nullptr && settings_.table != nullptr &&
+           (!settings_.table->regex || settings_.table->regexFiltered) &&
+           !settings_.deleteEmptyLines && settings_.leadingStripChars.empty() &&
+           settings_.trailingStripChars.empty() && settings_.table->pairs.size() <= 16;
 }
 
 void LineProcessor::ProcessLine(std::string_view line, bool hasLineFeed) {
@@ -161,7 +162,8 @@ void LineProcessor::ProcessLine(std::string_view line, bool hasLineFeed) {
     std::string_view stripped = afterLead.substr(0, afterLead.size() - trail);
     bool mayReplace = settings_.table != nullptr && MayReplaceInLine(stripped, *settings_.table);
     bool replace = mayReplace && content.size() <= kMaxReplaceableLine;
-    if (mayReplace && !replace) {
+    if (mayReplace && !replace &&
+        (!settings_.table->regex || AnyRegexIn(stripped, *settings_.table))) {
         ++counters_.longLines;
     }
     if (lead == 0 && trail == 0 && !replace) {
@@ -173,7 +175,14 @@ void LineProcessor::ProcessLine(std::string_view line, bool hasLineFeed) {
     counters_.lineChanges += (lead > 0 ? 1 : 0) + (trail > 0 ? 1 : 0);
     work_.assign(stripped);
     if (replace) {
-        int n = ReplaceInLine(work_, kLineCapacity, *settings_.table);
+        int failed = -1;
+        int n = ReplaceInLine(work_, kLineCapacity, *settings_.table, &failed);
+        if (failed >= 0) {
+            // A pattern ran over its limits: the file must stay as it is.
+            counters_.failedPair = failed;
+            done_ = true;
+            return;
+        }
         if (n > 0) {
             ++counters_.lineChanges;
             counters_.replacements += n;
@@ -197,8 +206,12 @@ void LineProcessor::ScanForChange(std::string_view bytes, std::size_t& pos) {
     std::string_view region = bytes.substr(0, regionEnd);
     while (pos <= regionEnd && !done_) {
         std::size_t best = std::string_view::npos;
+        const bool regex = settings_.table->regex;
         for (const ReplacementPair& pair : settings_.table->pairs) {
-            std::size_t hit = pair.search.Find(region, pos);
+            // A pattern's line can hold a match only where its filter byte
+            // stands; the line is then processed in full.
+            std::size_t hit =
+                regex ? pair.regex->FindCandidate(region, pos) : pair.search.Find(region, pos);
             if (hit < best) {
                 best = hit;
             }
@@ -338,7 +351,10 @@ void LineProcessor::SearchStreamed(std::string_view bytes) {
     }
     std::string text = longTail_;
     text.append(bytes);
-    if (const PairAutomaton* automaton = table->automaton()) {
+    if (table->regex) {
+        // A pattern has no longest match: each piece is searched by itself.
+        longHit_ = AnyRegexIn(bytes, *table);
+    } else if (const PairAutomaton* automaton = table->automaton()) {
         longHit_ = automaton->AnyIn(text);
     } else {
         for (const ReplacementPair& pair : table->pairs) {

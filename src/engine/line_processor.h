@@ -41,6 +41,9 @@ struct FileCounters {
     // Lines too long for replacements in which a search text stands (they
     // are left as they are; the user is told).
     std::int32_t longLines = 0;
+    // The pair whose regular expression ran over its matching limits in some
+    // line (-1: none). Processing stopped there; the file must stay as it is.
+    std::int32_t failedPair = -1;
     bool Changed() const { return lineChanges != 0 || emptyLinesRemoved != 0; }
 };
 

@@ -103,6 +103,7 @@ bool WriteProfile(const StoreLocation& location, const Profile& profile) {
     values.emplace_back("CompareDate", profile.CompareDate);
     values.emplace_back("CompareTime", profile.CompareTime);
     values.emplace_back("KeepLineEnds", std::to_string(profile.KeepLineEnds));
+    values.emplace_back("Regex", std::to_string(profile.Regex));
     return Velmor_WriteValuesToRegistry(location, values);
 }
 
@@ -128,6 +129,8 @@ Profile ReadProfile(const StoreLocation& location) {
     profile.CompareDate = CutEditText(text("CompareDate"));
     profile.CompareTime = CutEditText(text("CompareTime"));
     profile.KeepLineEnds = number("KeepLineEnds", 0);
+    // A profile without it comes from a program that knew only literal texts.
+    profile.Regex = number("Regex", 0);
     return profile;
 }
 
@@ -153,6 +156,7 @@ Job JobFromProfile(const Profile& profile, std::int32_t positionColumn) {
     job.capsLock = profile.CapsLock != 0;
     job.confirm = profile.Confirm != 0;
     job.keepLineEnds = profile.KeepLineEnds != 0;
+    job.regex = profile.Regex != 0;
     job.compareDate = profile.CompareDate;
     job.compareTime = profile.CompareTime;
     job.positionColumn = positionColumn;
@@ -178,6 +182,7 @@ Profile ProfileFromJob(const Job& job) {
     profile.CapsLock = job.capsLock ? 1 : 0;
     profile.Confirm = job.confirm ? 1 : 0;
     profile.KeepLineEnds = job.keepLineEnds ? 1 : 0;
+    profile.Regex = job.regex ? 1 : 0;
     profile.CompareDate = job.compareDate;
     profile.CompareTime = job.compareTime;
     return profile;

@@ -7,7 +7,8 @@
 //   StripTrailingSpaces, StripLeadingTabs, StripTrailingTabs, Subdirs,
 //   ExpandEscape, CapsLock, Confirm (long, 0 each),
 //   CompareDate, CompareTime (string, "").
-// KeepLineEnds (long, 0) follows them. The position column is no part of a
+// KeepLineEnds (long, 0) and Regex (long, 0: the search texts are literal)
+// follow them. The position column is no part of a
 // profile. Values stand as the program's controls hold them: a number that no
 // radio button holds is kept here and mapped only when a job is made.
 #pragma once
@@ -39,6 +40,7 @@ struct Profile {
     std::string CompareDate;
     std::string CompareTime;
     std::int32_t KeepLineEnds = 0;
+    std::int32_t Regex = 0;
     bool operator==(const Profile&) const = default;
 };
 

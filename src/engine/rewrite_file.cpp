@@ -322,7 +322,8 @@ enum class CopyStatus {
     TakenByAnother,
     NoPermissions,
     ReadFailed,
-    WriteFailed
+    WriteFailed,
+    MatchLimit // a regular expression ran over its limits; info.counters names it
 };
 
 // What a complete copy is: its identity and the hash of its content.
@@ -371,6 +372,10 @@ CopyStatus WriteTemporaryCopy(const std::string& path, int original, const struc
     LineProcessor writer(lines, &sink);
     if (feed(writer) != 0) {
         return discard(CopyStatus::ReadFailed);
+    }
+    if (writer.counters().failedPair >= 0) {
+        info.counters = writer.counters();
+        return discard(CopyStatus::MatchLimit);
     }
     struct stat copy {};
     bool written = sink.Flush() && sink.Hash(info.hash) && ::fstat(temporary.get(), &copy) == 0;
@@ -538,6 +543,24 @@ int IsTextFile(const std::string& path, const std::string& reach, RunUi& ui) {
     return ui.ShowMessage(kMsgNotTextFile, path) == Answer::Ok ? 0 : -1;
 }
 
+namespace {
+
+// A pattern ran over its matching limits in the file, which stays as it is:
+// the user is told which file and which pattern; the run goes on.
+FileResult ReportMatchLimit(const std::string& path, const FileCounters& counters,
+                            RewriteContext& context) {
+    const ReplacementTable* table = context.lines.table;
+    std::string pattern;
+    if (table != nullptr && counters.failedPair >= 0 &&
+        static_cast<std::size_t>(counters.failedPair) < table->pairs.size()) {
+        pattern = table->pairs[static_cast<std::size_t>(counters.failedPair)].typedSearch;
+    }
+    context.ui->ShowMessage(kMsgMatchLimit, pattern, path);
+    return FileResult::Unchanged;
+}
+
+} // namespace
+
 FileResult RewriteFile(const std::string& path, RewriteContext& context) {
     RunUi& ui = *context.ui;
     if (path.empty()) {
@@ -567,6 +590,9 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
             // First only look: a file in which nothing changes is only read.
             LineProcessor look(context.lines, nullptr);
             int readError = FeedFile(source.get(), look, scratch, &timer);
+            if (readError == 0 && look.counters().failedPair >= 0) {
+                return ReportMatchLimit(path, look.counters(), context);
+            }
             if (readError == 0 && !look.counters().Changed()) {
                 context.statistics->LinesTooLong += look.counters().longLines;
                 return FileResult::Unchanged;
@@ -585,6 +611,9 @@ FileResult RewriteFile(const std::string& path, RewriteContext& context) {
                         return FeedFile(source.get(), writer, scratch, &timer);
                     },
                     info, &copyFd, context.dryRun);
+            }
+            if (copy == CopyStatus::MatchLimit) {
+                return ReportMatchLimit(path, info.counters, context);
             }
             if (copy == CopyStatus::Written) {
                 switch (CommitCopy(path, reach, source.get(), IdentityOf(original), info,
@@ -721,6 +750,9 @@ LookResult LookAhead(const std::string& path, const LineSettings& lines, Scratch
         }
     }
     look.Finish();
+    if (look.counters().failedPair >= 0) {
+        return result; // the rewrite reports it
+    }
     if (!look.counters().Changed()) {
         result.verdict = Verdict::Unchanged;
         result.counters = look.counters();

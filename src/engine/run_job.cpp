@@ -93,26 +93,6 @@ private:
     std::size_t capacity_ = 0;
 };
 
-LineSettings MakeLineSettings(const Job& job, const ReplacementTable& table) {
-    LineSettings lines;
-    lines.deleteEmptyLines = job.deleteEmptyLines;
-    if (job.stripLeadingSpaces) {
-        lines.leadingStripChars += ' ';
-    }
-    if (job.stripLeadingTabs) {
-        lines.leadingStripChars += '\t';
-    }
-    if (job.stripTrailingSpaces) {
-        lines.trailingStripChars += ' ';
-    }
-    if (job.stripTrailingTabs) {
-        lines.trailingStripChars += '\t';
-    }
-    lines.keepLineEnds = job.keepLineEnds;
-    lines.table = table.empty() ? nullptr : &table;
-    return lines;
-}
-
 int ReadAheadThreads() {
     unsigned cores = std::thread::hardware_concurrency();
     if (cores == 0) {
@@ -121,17 +101,18 @@ int ReadAheadThreads() {
     return static_cast<int>(cores > 4 ? 4 : cores);
 }
 
-// Builds the run's table when replacements are on. Every search and
-// replacement text must be representable in the chosen coding; otherwise
-// the run does not start (message 2019, false).
+// Builds the run's table when replacements are on; a text the coding cannot
+// represent (2019) or a pattern that cannot be used (2028, 2029) refuses the
+// Start (the message is shown, false).
 bool PrepareTable(const Job& job, ReplacementTable& table, RunUi& ui) {
-    int badRow = 0;
-    int badColumn = 0;
-    if (!job.performReplace || BuildReplacementTable(job, table, &badRow, &badColumn)) {
+    if (!job.performReplace) {
         return true;
     }
-    const ReplacementRow& row = job.replace[static_cast<std::size_t>(badRow)];
-    ui.ShowMessage(kMsgNotRepresentable, badColumn == 0 ? row.search : row.replacement);
+    TableMessage message;
+    if (BuildTableForRun(job, table, message)) {
+        return true;
+    }
+    ui.ShowMessage(message.id, message.insert1, message.insert2);
     return false;
 }
 
@@ -337,6 +318,52 @@ bool ProcessFiles(FileQueue& queue, RewriteContext& context, ChangeLogWriter& lo
 }
 
 } // namespace
+
+bool BuildTableForRun(const Job& job, ReplacementTable& table, TableMessage& message) {
+    int badRow = 0;
+    int badColumn = 0;
+    PatternProblem problem;
+    if (BuildReplacementTable(job, table, &badRow, &badColumn, &problem)) {
+        return true;
+    }
+    if (problem.row >= 0) {
+        // A pattern that does not compile, or a replacement naming a group
+        // the pattern lacks: the pair, the text and PCRE2's reason.
+        const ReplacementRow& row = job.replace[static_cast<std::size_t>(problem.row)];
+        const std::string& text = problem.column == 0 ? row.search : row.replacement;
+        message.id = problem.column == 0 ? kMsgBadPattern : kMsgBadGroupReference;
+        message.insert1 = std::to_string(problem.row + 1);
+        message.insert2 = "'" + text + "'\n" +
+                          FillInserts(LoadTranslatedString(kTextAtCharacter), problem.reason,
+                                      std::to_string(problem.character + 1));
+        return false;
+    }
+    const ReplacementRow& row = job.replace[static_cast<std::size_t>(badRow)];
+    message.id = kMsgNotRepresentable;
+    message.insert1 = badColumn == 0 ? row.search : row.replacement;
+    message.insert2.clear();
+    return false;
+}
+
+LineSettings MakeLineSettings(const Job& job, const ReplacementTable& table) {
+    LineSettings lines;
+    lines.deleteEmptyLines = job.deleteEmptyLines;
+    if (job.stripLeadingSpaces) {
+        lines.leadingStripChars += ' ';
+    }
+    if (job.stripLeadingTabs) {
+        lines.leadingStripChars += '\t';
+    }
+    if (job.stripTrailingSpaces) {
+        lines.trailingStripChars += ' ';
+    }
+    if (job.stripTrailingTabs) {
+        lines.trailingStripChars += '\t';
+    }
+    lines.keepLineEnds = job.keepLineEnds;
+    lines.table = table.empty() ? nullptr : &table;
+    return lines;
+}
 
 bool IsRunUnderWay() {
     return gRunUnderWay.load();

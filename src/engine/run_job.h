@@ -3,6 +3,8 @@
 #pragma once
 
 #include "job.h"
+#include "line_processor.h"
+#include "replacement_table.h"
 #include "run_ui.h"
 #include "start_check.h"
 
@@ -46,6 +48,22 @@ struct RunResult {
 // Only one run can be under way in a process at a time.
 RunResult RunJob(const Job& job, const StartCheck& start, RunUi& ui,
                  const RunOptions& options = {});
+
+// The line operations of `job` with `table` (null when it is empty), as a
+// run applies them.
+LineSettings MakeLineSettings(const Job& job, const ReplacementTable& table);
+
+// A message with its inserts.
+struct TableMessage {
+    int id = 0;
+    std::string insert1;
+    std::string insert2;
+};
+
+// Builds the table of `job` as a run does at Start. False, with the message
+// that refuses the Start, when a text cannot be represented in the coding
+// (2019) or a pattern cannot be used (2028, 2029).
+bool BuildTableForRun(const Job& job, ReplacementTable& table, TableMessage& message);
 
 // True while RunJob is under way in this process.
 bool IsRunUnderWay();

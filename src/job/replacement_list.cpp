@@ -122,6 +122,7 @@ std::unique_ptr<QMenu> BuildReplacementMenu(QWidget* owner, int selected) {
     add(kMenuDelete, QT_TRANSLATE_NOOP("ReplacementMenu", "&Löschen"), selected >= 1);
     add(kMenuEdit, QT_TRANSLATE_NOOP("ReplacementMenu", "Ä&ndern"), selected == 1);
     add(kMenuAddReplacement, QT_TRANSLATE_NOOP("ReplacementMenu", "Ersetzung &hinzufügen"), true);
+    add(kMenuTest, QT_TRANSLATE_NOOP("ReplacementMenu", "Ersetzungen &testen..."), true);
     return menu;
 }
 

@@ -29,6 +29,7 @@ enum ReplacementMenuItem : int {
     kMenuDelete = 40001,         // "Löschen"
     kMenuEdit = 40002,           // "Ändern"
     kMenuAddReplacement = 40003, // "Ersetzung hinzufügen"
+    kMenuTest = 40004,           // "Ersetzungen testen..."
 };
 
 // At most this many characters of each text are taken from the dialogs.
@@ -83,8 +84,8 @@ bool EditReplacement(QWidget* owner, QTableWidget* list);
 void RemoveReplacements(QTableWidget* list);
 
 // The context menu for `selected` selected rows: "Ändern" only for exactly
-// one, "Löschen" for at least one, "Ersetzung hinzufügen" always. Each
-// action carries its item id as data.
+// one, "Löschen" for at least one, "Ersetzung hinzufügen" and "Ersetzungen
+// testen..." always. Each action carries its item id as data.
 std::unique_ptr<QMenu> BuildReplacementMenu(QWidget* owner, int selected);
 // Shows the context menu for the selection of `list` at the mouse and gives
 // the item chosen (a ReplacementMenuItem), 0 when none was.

@@ -78,6 +78,16 @@ const StringEntry kStrings[] = {
      "stehen kann.",
      "s The directory  '%s'  contains the character  '%s', which cannot stand in a directory "
      "entry."},
+    {2028, "s Der Suchbegriff von Paar %s ist kein gültiger regulärer Ausdruck:\n\n%s",
+     "s The search text of pair %s is not a valid regular expression:\n\n%s"},
+    {2029,
+     "s Die Ersetzung von Paar %s verweist auf eine Gruppe, die der Suchbegriff nicht hat:\n\n%s",
+     "s The replacement of pair %s refers to a group that its search text does not have:\n\n%s"},
+    {2030,
+     "s Der Suchbegriff  '%s'  braucht in der Datei  '%s'  zu viele Schritte; die Datei bleibt "
+     "unverändert.",
+     "s The search text  '%s'  takes too many steps in the file  '%s'; the file is left "
+     "unchanged."},
     {2500, "! Wenn keine Ersetzung angegeben wird, wird der Suchbegriff vollständig entfernt.",
      "! If no replacement is given, the search term is removed completely."},
     {2501, "! Die Ersetzung ist gleich dem Suchbegriff.",
@@ -142,6 +152,8 @@ const StringEntry kStrings[] = {
     {6033, "Keine Zeile wurde verändert.", "No line was changed."},
     {6034, "Zeile %s ist zu lang, um sie und was ihr folgt zu zeigen.",
      "Line %s is too long to show it and what follows."},
+    // A pattern's problem and where it stands.
+    {6035, "%s (an Zeichen %s)", "%s (at character %s)"},
     // quintrel-batch: its own texts (usage errors, prompts, recovery report).
     {7000, "unbekannte Option '%s'", "unknown option '%s'"},
     {7001, "der Option '%s' fehlt ihr Argument", "option '%s' is missing its argument"},
@@ -264,6 +276,8 @@ Auftrag (wie bei "Starten" im Programm):
   --code ansi|oem|utf8  "ISO-8851" (Voreinstellung), "Ascii" oder "UTF-8"
   --ignore-case         "Groß- und Kleinschreibung beim Suchen ignorieren"
   --escapes             "Ersatzdarstellung für Steuerzeichen erkennen"
+  --regex               "Suchbegriffe sind reguläre Ausdrücke" (PCRE2; in der
+                        Ersetzung $1 bis $99, ${name}, $$ für ein $)
   --no-replace          "Ersetzungen durchführen" aus
   --delete-empty-lines  "Leere Zeilen entfernen"
   --strip-leading-spaces, --strip-trailing-spaces,
@@ -328,8 +342,10 @@ Ausgabe:
   -h, --help            diese Hilfe zeigen und beenden
   -V, --version         die Version zeigen und beenden
 Rückgabewert: 0 der Lauf wurde ausgeführt (auch wenn nichts gefunden oder
-verändert wurde); 1 er endete vorzeitig (eine Meldung beendete ihn); 2 falscher
-Aufruf oder ein beim Start abgelehnter Auftrag (Meldungen 2001-2004, 2019).
+verändert wurde); 1 er endete vorzeitig (eine Meldung beendete ihn) oder ein
+Suchbegriff brauchte in einer Datei zu viele Schritte (2030); 2 falscher
+Aufruf oder ein beim Start abgelehnter Auftrag (Meldungen 2001-2004, 2019,
+2028, 2029).
 Mit --recover: 0 unter VERZ ist nichts übrig (nichts gefunden oder alles
 abgeschlossen); 1 etwas ist übrig (nur gemeldet, eine einzige Kopie behalten
 oder ein Schritt fehlgeschlagen); 2 falscher Aufruf oder VERZ nicht lesbar.
@@ -354,6 +370,8 @@ Job (as at "Start" in the program):
   --code ansi|oem|utf8  "ISO-8851" (default), "Ascii" or "UTF-8"
   --ignore-case         "Ignore letter case when searching"
   --escapes             "Recognise escape notation for control characters"
+  --regex               "Search texts are regular expressions" (PCRE2; in the
+                        replacement $1 to $99, ${name}, $$ for a $)
   --no-replace          "Perform replacements" off
   --delete-empty-lines  "Remove empty lines"
   --strip-leading-spaces, --strip-trailing-spaces,
@@ -408,8 +426,9 @@ Output:
   -h, --help            show this help and exit
   -V, --version         show the version and exit
 Exit status: 0 the run was carried out (also when nothing was found or
-changed); 1 it ended early (a message ended it); 2 a usage error or a job
-refused at Start (messages 2001-2004, 2019).
+changed); 1 it ended early (a message ended it) or a search text took too many
+steps in a file (2030); 2 a usage error or a job refused at Start (messages
+2001-2004, 2019, 2028, 2029).
 With --recover: 0 nothing is left below DIR (nothing found, or all of it
 finished); 1 something is left (reported only, an only copy kept, or a step
 failed); 2 a usage error or DIR unreadable.

@@ -49,6 +49,9 @@ enum StringId : int {
     kMsgNewContentLost = 2025,
     kMsgChangeLogFinished = 2026,
     kMsgDirectoryCharacter = 2027,
+    kMsgBadPattern = 2028,
+    kMsgBadGroupReference = 2029,
+    kMsgMatchLimit = 2030,
     kMsgEmptyReplacement = 2500,
     kMsgReplacementEqualsSearch = 2501,
     kMsgNoFileChanged = 2502,
@@ -94,6 +97,7 @@ enum StringId : int {
     kNoteUnchangedLines = 6032,
     kNoteNoLineChanged = 6033,
     kNoteLineTooLongToShow = 6034,
+    kTextAtCharacter = 6035,
 };
 
 // File filters ("description|pattern|" pairs) have the ids 3000 to 3999.

@@ -21,24 +21,39 @@ namespace {
 
 // Every control the rules touch.
 const std::vector<int> kRuled = {
-    kIdCompareDate,      kIdCompareTime,
-    kIdDateLabel,        kIdTimeLabel,
-    kIdRemoveDirectory,  kIdRemoveFileGroup,
-    kIdReplacementFrame, kIdReplacementList,
-    kIdAddReplacement,   kIdRemoveReplacement,
-    kIdEditReplacement,  kIdPositionFrame,
-    kIdPositionAnywhere, kIdPositionLineStart,
-    kIdPositionLineEnd,  kIdPositionColumnRadio,
-    kIdPositionColumn,   kIdReplaceOptionsFrame,
-    kIdExpandEscape,     kIdCapsLock,
-    kIdCodeFrame,        kIdCodeIso,
-    kIdCodeAscii,        kIdCodeUtf8,
+    kIdCompareDate,
+    kIdCompareTime,
+    kIdDateLabel,
+    kIdTimeLabel,
+    kIdRemoveDirectory,
+    kIdRemoveFileGroup,
+    kIdReplacementFrame,
+    kIdReplacementList,
+    kIdAddReplacement,
+    kIdRemoveReplacement,
+    kIdEditReplacement,
+    kIdTestReplacements,
+    kIdPositionFrame,
+    kIdPositionAnywhere,
+    kIdPositionLineStart,
+    kIdPositionLineEnd,
+    kIdPositionColumnRadio,
+    kIdPositionColumn,
+    kIdReplaceOptionsFrame,
+    kIdExpandEscape,
+    kIdCapsLock,
+    kIdRegex,
+    kIdCodeFrame,
+    kIdCodeIso,
+    kIdCodeAscii,
+    kIdCodeUtf8,
 };
 
 // The replacement block without the selection- and position-bound controls.
 const std::set<int> kBlock = {kIdReplacementFrame,
                               kIdReplacementList,
                               kIdAddReplacement,
+                              kIdTestReplacements,
                               kIdPositionFrame,
                               kIdPositionAnywhere,
                               kIdPositionLineStart,
@@ -47,6 +62,7 @@ const std::set<int> kBlock = {kIdReplacementFrame,
                               kIdReplaceOptionsFrame,
                               kIdExpandEscape,
                               kIdCapsLock,
+                              kIdRegex,
                               kIdCodeFrame,
                               kIdCodeIso,
                               kIdCodeAscii,
@@ -215,7 +231,7 @@ TEST(ControlRulesDispatch, RadiosAndTheTwoCheckBoxesApplyTheRules) {
 TEST(ControlRulesDispatch, OtherCheckBoxesDoNot) {
     for (int id : {kIdSubdirs, kIdStripLeadingSpaces, kIdStripTrailingSpaces, kIdDeleteEmptyLines,
                    kIdStripLeadingTabs, kIdStripTrailingTabs, kIdCapsLock, kIdExpandEscape,
-                   kIdKeepLineEnds}) {
+                   kIdKeepLineEnds, kIdRegex}) {
         MainDialogFixture f;
         auto* button = static_cast<QAbstractButton*>(f.window->Control(id));
         const bool before = button->isChecked();

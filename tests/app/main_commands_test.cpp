@@ -8,6 +8,7 @@
 #include "main_controls.h"
 #include "main_job.h"
 #include "replacement_list.h"
+#include "replacement_tester.h"
 #include "settings_store.h"
 #include "string_table.h"
 #include "summary_dialog.h"
@@ -19,6 +20,7 @@
 #include <QJsonObject>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -120,9 +122,10 @@ TEST(MainCommands, TheReplacementListsMenuAndDoubleClick) {
     ListViewSelectRow(list, 2);
     MenuAnswer remove(kMenuDelete);
     RightClick(list);
-    EXPECT_EQ(remove.enabled,
-              (std::map<int, bool>{
-                  {kMenuDelete, true}, {kMenuEdit, false}, {kMenuAddReplacement, true}}));
+    EXPECT_EQ(remove.enabled, (std::map<int, bool>{{kMenuDelete, true},
+                                                   {kMenuEdit, false},
+                                                   {kMenuAddReplacement, true},
+                                                   {kMenuTest, true}}));
     EXPECT_EQ(ListViewRows(list), (Rows{{"b", ""}}));
     EXPECT_FALSE(f.window->Control(kIdRemoveReplacement)->isEnabled());
 
@@ -152,6 +155,29 @@ TEST(MainCommands, TheReplacementListsMenuAndDoubleClick) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// The tester works on the job as the dialog holds it (here regular
+// expressions in UTF-8) and leaves the job as it was.
+TEST(MainCommands, TheTesterShowsTheJobOfTheDialogAndChangesNothing) {
+    MainDialogFixture f;
+    MessageScript messages;
+    MainDialogWindow& w = *f.window;
+    ListViewAppendRow(w.ReplacementList(), {"(\\d+)$", "<$1>"});
+    SetButtonCheck(w, kIdRegex, 1);
+    CheckRadioButton(w, kIdCodeIso, kIdCodeUtf8, kIdCodeUtf8);
+    const Profile before = ProfileFromDialog(w);
+    std::string shown;
+    WhenModal<ReplacementTesterDialog>([&](ReplacementTesterDialog* tester) {
+        tester->ControlAs<QPlainTextEdit>(kIdSampleLines)
+            ->insertPlainText(QStringLiteral("ä 12 34"));
+        shown = ToUtf8(tester->ResultText());
+        QTest::keyClick(tester, Qt::Key_Escape);
+    });
+    f.Click(kIdTestReplacements);
+    EXPECT_NE(shown.find("ä 12 <34>"), std::string::npos) << shown;
+    EXPECT_EQ(ProfileFromDialog(w), before);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 TEST(MainCommands, LoadShowsEveryValueAndSaveWritesThemBack) {
     testing_support::TempDir dir;
     MessageScript messages;
@@ -172,7 +198,7 @@ TEST(MainCommands, LoadShowsEveryValueAndSaveWritesThemBack) {
     for (int id :
          {kIdPositionColumnRadio, kIdOlder, kIdCodeUtf8, kIdDeleteEmptyLines, kIdStripLeadingSpaces,
           kIdStripTrailingSpaces, kIdStripLeadingTabs, kIdStripTrailingTabs, kIdSubdirs,
-          kIdExpandEscape, kIdCapsLock, kIdConfirm, kIdKeepLineEnds}) {
+          kIdExpandEscape, kIdCapsLock, kIdConfirm, kIdKeepLineEnds, kIdRegex}) {
         EXPECT_TRUE(IsButtonChecked(w, id)) << id;
     }
     for (int id : {kIdPerformReplace, kIdCodeIso, kIdPositionAnywhere, kIdAllFiles}) {
@@ -231,7 +257,8 @@ struct SharedJob {
         Velmor_FillBox(w.DirectoryList(), {root});
         Velmor_FillBox(w.FileGroupList(), {"*.txt"});
         ListViewAppendRow(w.ReplacementList(), {"hello", "bye"});
-        for (int id : {kIdCapsLock, kIdSubdirs, kIdDeleteEmptyLines, kIdStripLeadingSpaces}) {
+        for (int id :
+             {kIdCapsLock, kIdSubdirs, kIdDeleteEmptyLines, kIdStripLeadingSpaces, kIdRegex}) {
             SetButtonCheck(w, id, 1);
         }
     }

@@ -60,6 +60,7 @@ const DefaultRow kDefaults[] = {
     {kIdAddReplacement, "Hinzufügen...", NoCheck, true},
     {kIdRemoveReplacement, "Entfernen", NoCheck, false},
     {kIdEditReplacement, "Ändern...", NoCheck, false},
+    {kIdTestReplacements, "Ersetzungen testen...", NoCheck, true},
     {kIdPositionFrame, "Ersetzen an Position", NoCheck, true},
     {kIdPositionAnywhere, "überall in einer Zeile", Checked, true},
     {kIdPositionLineStart, "nur am Zeilenanfang", Unchecked, true},
@@ -74,6 +75,7 @@ const DefaultRow kDefaults[] = {
     {kIdReplaceOptionsFrame, "Optionen für das Ersetzen", NoCheck, true},
     {kIdExpandEscape, "Ersatzdarstellung für Steuerzeichen erkennen", Unchecked, true},
     {kIdCapsLock, "Groß- und Kleinschreibung beim Suchen ignorieren", Unchecked, true},
+    {kIdRegex, "Suchbegriffe sind reguläre Ausdrücke", Unchecked, true},
     {kIdAbout, "Über...", NoCheck, true},
     {kIdManual, "Handbuch...", NoCheck, true},
     {kIdLanguage, "Sprache...", NoCheck, true},
@@ -141,10 +143,11 @@ TEST(MainDialogDefaults, FramedControlsSitInTheirFrames) {
         std::vector<int> inside;
     } cases[] = {
         {kIdReplacementFrame,
-         {kIdReplacementList, kIdAddReplacement, kIdRemoveReplacement, kIdEditReplacement}},
+         {kIdReplacementList, kIdAddReplacement, kIdRemoveReplacement, kIdEditReplacement,
+          kIdTestReplacements}},
         {kIdPositionFrame, {kIdPositionAnywhere, kIdPositionColumnRadio, kIdPositionColumn}},
         {kIdCodeFrame, {kIdCodeIso, kIdCodeAscii, kIdCodeUtf8}},
-        {kIdReplaceOptionsFrame, {kIdExpandEscape, kIdCapsLock}},
+        {kIdReplaceOptionsFrame, {kIdExpandEscape, kIdCapsLock, kIdRegex}},
     };
     for (const Case& c : cases) {
         QWidget* frame = f.window->Control(c.frame);

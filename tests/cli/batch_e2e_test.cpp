@@ -413,6 +413,16 @@ TEST_F(BatchTool, ExitStatus) {
          2,
          "Der Text  '€'  enthält Zeichen, die in der gewählten Codierung nicht darstellbar "
          "sind.\n"},
+        {"a pattern that does not compile",
+         {"--dir", ".", "--files", "*", "--regex", "--replace", "x", "y", "--replace", "a(b", "c"},
+         2,
+         "Der Suchbegriff von Paar 2 ist kein gültiger regulärer Ausdruck:\n\n'a(b'\nmissing "
+         "closing parenthesis (an Zeichen 4)\n"},
+        {"a replacement naming a group the pattern lacks",
+         {"--dir", ".", "--files", "*", "--regex", "--replace", "(x)", "$2"},
+         2,
+         "Die Ersetzung von Paar 1 verweist auf eine Gruppe, die der Suchbegriff nicht "
+         "hat:\n\n'$2'\nunknown substring (an Zeichen 1)\n"},
     };
     Make({{"a.txt", "x\n"}});
     for (const Case& c : cases) {
@@ -422,6 +432,25 @@ TEST_F(BatchTool, ExitStatus) {
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(Snapshot(), (Tree{{"a.txt", "x\n"}}));
     }
+}
+
+// A pattern that backtracks without end never hangs the run: the file where
+// it happens stays as it was, the tool says which file and pattern, the other
+// files are changed, and the exit status is 1.
+TEST_F(BatchTool, APatternOverItsLimitsLeavesItsFileAndEndsWithStatusOne) {
+    const std::string bad = "ab\n" + std::string(20000, 'a') + "b\n";
+    Make({{"1.txt", "a\n"}, {"2.txt", bad}, {"3.txt", "aa\n"}});
+    BatchProcess::Setup setup;
+    setup.cwd = root;
+    setup.watchdogSeconds = 600; // a hang fails the test instead of stalling it
+    BatchResult r = BatchProcess({"--dir", ".", "--files", "*.txt", "--regex", "--replace",
+                                  "(a+)+$", "A", "--quiet"},
+                                 setup)
+                        .Finish();
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "Der Suchbegriff  '(a+)+$'  braucht in der Datei  '" + P("2.txt") +
+                         "'  zu viele Schritte; die Datei bleibt unverändert.\n");
+    EXPECT_EQ(Snapshot(), (Tree{{"1.txt", "A\n"}, {"2.txt", bad}, {"3.txt", "A\n"}}));
 }
 
 TEST_F(BatchTool, QuestionsTakeTheirAnswersOrTheirDefaults) {

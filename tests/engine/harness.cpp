@@ -125,7 +125,7 @@ const std::vector<ReplacementPair>& UnmatchablePairs(bool capsLock, CodeMode cod
         SearchPattern search = code == CodeMode::Utf8
                                    ? SearchPattern::Utf8(text, capsLock)
                                    : SearchPattern(text, FoldTableFor(capsLock, code));
-        pairs.assign(80, ReplacementPair{search, ""});
+        pairs.assign(80, ReplacementPair{search, "", nullptr, {}});
     }
     return pairs;
 }
@@ -248,6 +248,10 @@ void CheckRow(const Row& row, Checker& check, const std::string& directory) {
     CheckChangeView(row, automatic, directory, check);
     if (automatic.empty()) {
         return CheckLineProcessor(row, "none", automatic, check);
+    }
+    if (automatic.regex) {
+        // Patterns are matched one by one on every line: no index.
+        return CheckLineProcessor(row, "regex", automatic, check);
     }
     ReplacementTable plain;
     plain.pairs = automatic.pairs;

@@ -4,7 +4,8 @@
 // and counters. The ways ("paths") are named:
 //   reference                               the plain line-by-line algorithm
 //   lines/<table>/<feed>/<lines>/<mode>     LineProcessor, with
-//     <table>  plain | index | automaton    how the pairs are searched (none: no table)
+//     <table>  plain | index | automaton    how the pairs are searched (none: no
+//              table; regex: regular expressions)
 //     <feed>   all | 1 | 2 | 3 | 7 | 61 | 4093   bytes per Feed call
 //     <lines>  whole | streamed             long-line threshold as in a run, or lowered
 //     <mode>   write | look                 with a sink, or only looking for a change

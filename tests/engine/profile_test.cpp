@@ -34,6 +34,7 @@ Profile RichProfile() {
     p.CompareDate = " 01.02.2026 ";
     p.CompareTime = "7:30";
     p.KeepLineEnds = 1;
+    p.Regex = 1;
     return p;
 }
 
@@ -68,7 +69,8 @@ TEST(Profiles, EveryValueRoundTrips) {
                                                "Confirm",
                                                "CompareDate",
                                                "CompareTime",
-                                               "KeepLineEnds"}));
+                                               "KeepLineEnds",
+                                               "Regex"}));
 }
 
 TEST(Profiles, EmptyListsAndMissingValues) {

@@ -26,7 +26,9 @@ struct FileOutcome {
 
 // The new content of a file and its counters under the line options and the
 // position, coding and case setting of `job`, with `pairs` prepared from its
-// rows (search texts folded already when case is ignored).
+// rows (search texts folded already when case is ignored). With regular
+// expressions, the search texts are the patterns and the replacements their
+// templates, both converted to the coding but otherwise as typed.
 FileOutcome Rewrite(const std::string& content, const Job& job, const std::vector<Pair>& pairs);
 
 } // namespace reference

@@ -24,7 +24,7 @@ field() { sed -n "s/^$1: //p" "$WORK/fields"; }
 [ "$(field Package)" = velmor-quintrel ] || fail "package name $(field Package)"
 case "$(field Maintainer)" in "Velmor Software <"*@*">") ;; *) fail "maintainer $(field Maintainer)" ;; esac
 case "$(field Version)" in 3.*) ;; *) fail "version $(field Version)" ;; esac
-for dependency in libqt6core6 libqt6gui6 libqt6widgets6 qt6-translations-l10n; do
+for dependency in libqt6core6 libqt6gui6 libqt6widgets6 libpcre2-8-0 qt6-translations-l10n; do
     field Depends | grep -q "$dependency" || fail "Depends lacks $dependency: $(field Depends)"
 done
 field Recommends | grep -q xdg-utils || fail "Recommends lacks xdg-utils"

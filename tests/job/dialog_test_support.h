@@ -106,9 +106,10 @@ inline Profile ProfileWithEveryValueSet() {
     p.DateDependency = 2;
     p.Code = 4;
     p.PerformReplace = 0;
-    for (std::int32_t* value : {&p.DeleteEmptyLines, &p.StripLeadingSpaces, &p.StripTrailingSpaces,
-                                &p.StripLeadingTabs, &p.StripTrailingTabs, &p.Subdirs,
-                                &p.ExpandEscape, &p.CapsLock, &p.Confirm, &p.KeepLineEnds}) {
+    for (std::int32_t* value :
+         {&p.DeleteEmptyLines, &p.StripLeadingSpaces, &p.StripTrailingSpaces, &p.StripLeadingTabs,
+          &p.StripTrailingTabs, &p.Subdirs, &p.ExpandEscape, &p.CapsLock, &p.Confirm,
+          &p.KeepLineEnds, &p.Regex}) {
         *value = 1;
     }
     p.CompareDate = "24.12.2023";

@@ -174,9 +174,10 @@ TEST(ReplacementList, MenuItemsFollowTheSelectionCount) {
         for (QAction* action : menu->actions()) {
             enabled[action->data().toInt()] = action->isEnabled();
         }
-        EXPECT_EQ(enabled,
-                  (std::map<int, bool>{
-                      {kMenuDelete, c.remove}, {kMenuEdit, c.edit}, {kMenuAddReplacement, true}}));
+        EXPECT_EQ(enabled, (std::map<int, bool>{{kMenuDelete, c.remove},
+                                                {kMenuEdit, c.edit},
+                                                {kMenuAddReplacement, true},
+                                                {kMenuTest, true}}));
     }
 }
 
