@@ -121,6 +121,10 @@ bool PrepareTable(const Job& job, ReplacementTable& table, RunUi& ui) {
 class FileQueue {
 public:
     static constexpr std::size_t kWindow = 512;
+    // While the scan runs, nothing is taken yet: the look ahead goes on with
+    // the files as they are listed, up to this many (a bound on the verdicts
+    // held, so memory stays flat however many files are listed).
+    static constexpr std::size_t kScanWindow = 16384;
 
     // `ahead` may be null; `submitted` paths went to it during the scan.
     FileQueue(std::FILE* list, ReadAhead* ahead, std::size_t submitted)
@@ -221,9 +225,9 @@ std::string ListOfDirectories(const std::vector<std::string>& directories) {
     return text;
 }
 
-// The scan into the file list. The look ahead starts on the first files while
-// the scan is still listing the rest; it only reads, so nothing shows before
-// the run's turn. Gives the outcome that ends the run, or nothing.
+// The scan into the file list. The look ahead works on the files as they are
+// listed while the scan still lists the rest; it only reads, so nothing shows
+// before the run's turn. Gives the outcome that ends the run, or nothing.
 std::optional<RunOutcome> ScanFiles(const Job& job, const StartCheck& start, const RunFiles& files,
                                     ReadAhead* ahead, ScanRequest& request, std::size_t& submitted,
                                     RunUi& ui) {
@@ -241,7 +245,7 @@ std::optional<RunOutcome> ScanFiles(const Job& job, const StartCheck& start, con
     request.excludedFiles = {files.fileList, files.changeLog};
     if (ahead != nullptr) {
         request.listed = [&](const std::string& path) {
-            if (submitted < FileQueue::kWindow) {
+            if (submitted < FileQueue::kScanWindow) {
                 ahead->Submit(path);
                 ++submitted;
             }

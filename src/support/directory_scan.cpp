@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,9 @@ namespace {
 constexpr std::size_t kMaxPathLength = 4095;
 constexpr std::size_t kProgressEveryEntries = 4096;
 constexpr std::size_t kOutputBufferSize = 256 * 1024;
+constexpr std::size_t kEntryBufferSize = 64 * 1024;
+// How deep directories are held open while their subdirectories are scanned.
+constexpr std::size_t kHeldDirectories = 64;
 
 std::size_t CharLength(std::string_view text) {
     char32_t cp = 0;
@@ -90,33 +95,44 @@ public:
     // Scans one listed directory (and, with ScanSubdirs, everything below it).
     // False when the scan was stopped or the list file failed.
     bool ScanListed(const std::string& directory) {
+        // A directory with subdirectories stays open while they are scanned
+        // (up to a depth), so each is opened by its name in it rather than
+        // by a path the system walks again from the start.
         struct Frame {
             std::string path;
             std::vector<std::string> subdirs;
             std::size_t next = 0;
+            std::unique_ptr<FileDescriptor> fd;
         };
         std::vector<Frame> stack;
         std::vector<std::string> subdirs;
-        if (!ScanOne(directory, true, subdirs)) {
+        auto held = std::make_unique<FileDescriptor>();
+        if (!ScanOne(directory, nullptr, true, subdirs, *held)) {
             return false;
         }
         if ((request_.flags & ScanSubdirs) == 0) {
             return true;
         }
-        stack.push_back({directory, std::move(subdirs), 0});
+        stack.push_back({directory, std::move(subdirs), 0, std::move(held)});
         while (!stack.empty()) {
             Frame& top = stack.back();
             if (top.next >= top.subdirs.size()) {
                 stack.pop_back();
                 continue;
             }
-            std::string child = JoinPath(top.path, top.subdirs[top.next++]);
+            const std::string& name = top.subdirs[top.next++];
+            std::string child = JoinPath(top.path, name);
+            const DirectoryIn parent{top.fd->get(), name};
             std::vector<std::string> childSubdirs;
-            if (!ScanOne(child, false, childSubdirs)) {
+            auto childFd = std::make_unique<FileDescriptor>();
+            if (!ScanOne(child, &parent, false, childSubdirs, *childFd)) {
                 return false;
             }
             if (!childSubdirs.empty()) {
-                stack.push_back({std::move(child), std::move(childSubdirs), 0});
+                if (stack.size() >= kHeldDirectories) {
+                    childFd->Reset();
+                }
+                stack.push_back({std::move(child), std::move(childSubdirs), 0, std::move(childFd)});
             }
         }
         return true;
@@ -151,9 +167,18 @@ private:
         return false;
     }
 
+    // A directory as a name in its open parent directory.
+    struct DirectoryIn {
+        int parent; // -1: not open
+        const std::string& name;
+    };
+
     // Lists the files of one directory and gives its subdirectories (sorted).
     // A directory already entered, or one that cannot be opened, gives nothing.
-    bool ScanOne(const std::string& path, bool listed, std::vector<std::string>& subdirs) {
+    // `in` (optional) names the directory in its parent; `keep` receives the
+    // directory open when it has subdirectories.
+    bool ScanOne(const std::string& path, const DirectoryIn* in, bool listed,
+                 std::vector<std::string>& subdirs, FileDescriptor& keep) {
         if (!Progress(path)) {
             return false;
         }
@@ -165,7 +190,8 @@ private:
         if (!listed) {
             flags |= O_NOFOLLOW;
         }
-        int fd = ::open(path.c_str(), flags);
+        int fd = in != nullptr && in->parent >= 0 ? ::openat(in->parent, in->name.c_str(), flags)
+                                                  : ::open(path.c_str(), flags);
         if (fd < 0) {
             // A subdirectory that vanished since it was listed is no loss.
             if (listed || errno != ENOENT) {
@@ -179,34 +205,42 @@ private:
             ::close(fd);
             return true;
         }
-        DIR* dir = ::fdopendir(fd);
-        if (dir == nullptr) {
-            ::close(fd);
-            request_.unreadable.push_back(path);
-            return true;
-        }
+        // The entries are read straight into a buffer kept from directory to
+        // directory: a directory stream would cost an allocation and two
+        // more system calls for each directory.
+        FileDescriptor dir(fd);
         std::vector<Entry> entries;
         std::size_t seen = 0;
-        errno = 0;
-        while (dirent* entry = ::readdir(dir)) {
-            std::string_view name = entry->d_name;
-            if (name == "." || name == "..") {
+        while (true) {
+            char* buffer = reinterpret_cast<char*>(entryBuffer_.data());
+            long n = ::getdents64(fd, buffer, kEntryBufferSize);
+            if (n < 0 && errno == EINTR) {
                 continue;
             }
-            entries.push_back({std::string(name), entry->d_type, entry->d_ino});
-            if (++seen % kProgressEveryEntries == 0 && !Progress(path)) {
-                ::closedir(dir);
-                return false;
+            if (n < 0) {
+                // Read only in part: what was read is listed, the rest is not.
+                request_.unreadable.push_back(path);
+                break;
             }
-            errno = 0;
-        }
-        if (errno != 0) {
-            // Read only in part: what was read is listed, the rest is not.
-            request_.unreadable.push_back(path);
+            if (n == 0) {
+                break;
+            }
+            for (long at = 0; at < n;) {
+                const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+                at += entry->d_reclen;
+                std::string_view name = entry->d_name;
+                if (name == "." || name == "..") {
+                    continue;
+                }
+                entries.push_back({std::string(name), entry->d_type, entry->d_ino});
+                if (++seen % kProgressEveryEntries == 0 && !Progress(path)) {
+                    return false;
+                }
+            }
         }
         std::sort(entries.begin(), entries.end(),
                   [](const Entry& a, const Entry& b) { return a.name < b.name; });
-        int dirFd = ::dirfd(dir);
+        int dirFd = fd;
         for (const Entry& entry : entries) {
             unsigned char type = entry.type;
             struct stat st {};
@@ -254,7 +288,10 @@ private:
             }
             ++request_.filesListed;
         }
-        ::closedir(dir);
+        if (!subdirs.empty()) {
+            keep.Reset(dir.get());
+            dir.Release();
+        }
         return writer_.error() == 0;
     }
 
@@ -272,6 +309,8 @@ private:
     std::vector<std::string> patterns_;
     std::set<std::pair<dev_t, ino_t>> excluded_;
     std::set<std::pair<dev_t, ino_t>> visited_;
+    // The kernel's directory entries, read into 8-byte aligned memory.
+    std::vector<std::uint64_t> entryBuffer_ = std::vector<std::uint64_t>(kEntryBufferSize / 8);
     std::time_t compareTime_ = 0;
     bool stopped_ = false;
 };

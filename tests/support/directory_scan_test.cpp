@@ -182,6 +182,40 @@ TEST_F(ScanTest, ProgressReportsDirectoriesAndCanStop) {
     EXPECT_EQ(seen, (std::vector<std::string>{dir.path(), P("sub"), P("sub/deeper")}));
 }
 
+// Subdirectories are reached from their open parent directory: a deep tree
+// is listed whole (also below the depth where parents stay open), and a
+// directory swapped for a link while its subdirectories are still to come
+// does not lead the scan out of the tree.
+TEST_F(ScanTest, DeepTreesAndADirectorySwappedForALinkDuringTheScan) {
+    std::string deep = P("deep");
+    std::vector<std::string> expected;
+    for (int level = 0; level < 80; ++level) {
+        deep += "/d";
+        WriteFile(deep + "/f.txt", "x");
+        expected.push_back(deep + "/f.txt");
+    }
+    EXPECT_EQ(Scan({P("deep")}, "*.txt", ScanAlways | ScanSubdirs).paths, expected);
+
+    WriteFile(P("tree/a/b/f.txt"), "x");
+    WriteFile(P("outside/a/b/secret.txt"), "x");
+    std::error_code error;
+    std::string list = CreateTemporaryFileName("VQP", error);
+    ScanRequest request;
+    request.files = "*.txt";
+    request.flags = ScanAlways | ScanSubdirs;
+    request.progress = [&](const std::string& directory) {
+        if (directory == P("tree/a")) {
+            EXPECT_EQ(::rename(P("tree").c_str(), P("moved").c_str()), 0);
+            EXPECT_EQ(::symlink(P("outside").c_str(), P("tree").c_str()), 0);
+        }
+        return true;
+    };
+    EXPECT_EQ(Velmor_ScanDirectory(std::vector<std::string>{P("tree")}, request, 0, list, 0),
+              ScanDone);
+    EXPECT_EQ(ReadLines(list), std::vector<std::string>{P("tree/a/b/f.txt")});
+    ::unlink(list.c_str());
+}
+
 TEST_F(ScanTest, AnUnwritableListFileIsAFailure) {
     ScanRequest request;
     request.files = "*";
