@@ -85,9 +85,11 @@ bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolve
                 progress(handled + static_cast<long>(done.load()));
             }
         }
+        // The other half is waited for in short steps: the batch's files are
+        // small work each, and a long step would leave both threads idle.
         while (done.load() < batch.size()) {
             progress(handled + static_cast<long>(done.load()));
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
         helper.join();
         for (std::size_t i = 0; i < batch.size(); ++i) {
