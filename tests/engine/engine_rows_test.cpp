@@ -1,6 +1,7 @@
 // The engine's line operations, row by row through every path of the
 // harness: hand-written rows at the boundaries, then generated rows whose
 // expected result is the plain reference's.
+#include "expect_rows.h"
 #include "harness.h"
 #include "line_processor.h"
 #include "replacement_table.h"
@@ -13,14 +14,6 @@ using namespace std::string_literals;
 using harness::Row;
 
 namespace {
-
-void Check(const std::vector<Row>& rows) {
-    harness::CheckRows(
-        rows, [](const std::string& row, const std::string& path, const std::string& what) {
-            SCOPED_TRACE("row \"" + row + "\", path " + path);
-            ADD_FAILURE() << what;
-        });
-}
 
 // A row: the file, the job, what the line operations write and their counters.
 Row R(std::string name, std::string input, Job job, std::string output, FileCounters counters = {},

@@ -2,6 +2,7 @@
 // harness (expected results written out, then generated rows against the
 // plain reference), the problems that refuse a Start, and runs in which a
 // pattern exceeds its limits.
+#include "expect_rows.h"
 #include "harness.h"
 #include "line_processor.h"
 #include "replacement_table.h"
@@ -22,14 +23,6 @@ using testing_support::TempDir;
 using testing_support::WriteFile;
 
 namespace {
-
-void Check(const std::vector<Row>& rows) {
-    harness::CheckRows(
-        rows, [](const std::string& row, const std::string& path, const std::string& what) {
-            SCOPED_TRACE("row \"" + row + "\", path " + path);
-            ADD_FAILURE() << what;
-        });
-}
 
 struct Options {
     PositionMode position = PositionMode::Anywhere;
