@@ -13,9 +13,10 @@ A text file here: valid UTF-8, no control byte other than tab, line feed,
 form feed and carriage return, no hidden name. Every file is kept as it is,
 except: the token "QvToken42" is put into one line of every twentieth file
 (about 5 %), every tenth file gets CR LF line ends, and four files get one
-very long line (2 to 5 MB of words) in their middle.
+very long line (2 to 5 MB of words) in their middle; each part gets the same
+share of these.
 
-Writes DIR/MANIFEST (the relative paths of the files holding the token) and
+Writes DIR/VERSION (the layout, LAYOUT below), DIR/MANIFEST (the relative paths of the files holding the token) and
 DIR/SOURCES (how many files came from each tree). The same files on the
 machine always give the same bytes.
 """
@@ -32,6 +33,8 @@ SOURCES = ["/usr/include", "/usr/lib/python3", "/usr/lib/python3.11", "/usr/shar
 PATTERNS = ["*.h", "*.hpp", "*.c", "*.py", "*.pm", "*.pl", "*.txt", "*.html", "*.md", "*.rst",
             "copyright"]
 PARTS = 4
+# Raised whenever the same machine would give a different corpus.
+LAYOUT = 2
 BAD_BYTES = bytes(b for b in range(32) if b not in (9, 10, 12, 13)) + b"\x7f"
 
 
@@ -109,12 +112,15 @@ def main():
             continue
         tree = top.strip("/").replace("/", "-")
         target = os.path.join("p%d" % (index % PARTS), tree, relative)
-        if index % 20 == 7:
+        # Counted in rounds of the deal, so that every part gets its share
+        # of seeded, CR LF and long-line files.
+        round_ = index // PARTS
+        if round_ % 20 == 7:
             data = seed(data, rng)
             manifest.append(target)
-        if index % 10 == 3 and b"\r" not in data:
+        if round_ % 10 == 3 and b"\r" not in data:
             data = data.replace(b"\n", b"\r\n")
-        if index % 4000 == 1999:
+        if index < 4 * 4000 and index % 4000 == 1996 + index // 4000:
             data = long_line(data, rng)
         path = os.path.join(root, target)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -128,6 +134,8 @@ def main():
                 f.write("%s %d\n" % (top, counts[top]))
     with open(os.path.join(root, "MANIFEST"), "w") as f:
         f.write("\n".join(sorted(manifest)) + "\n")
+    with open(os.path.join(root, "VERSION"), "w") as f:
+        f.write("%d\n" % LAYOUT)
 
 
 if __name__ == "__main__":
