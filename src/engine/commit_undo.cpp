@@ -6,6 +6,7 @@
 #include "safe_path.h"
 #include "string_table.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -41,17 +42,22 @@ FileFinish Unreachable(int error) {
     return finish;
 }
 
-// Applies `finish` to every file of the log in batches; within a batch a
-// second thread takes every other file, halving the wait on the file system,
-// while this one keeps the progress current. `report` then sees each file's
-// result in the log's order, on this thread. Both get the file's index in the
-// log.
+// Applies `finish` to every file of the log in batches. Within a batch,
+// helper threads and this one take the files in turn: finishing a file is
+// mostly waiting on the file system (deleting a backup may wait for its
+// blocks to be discarded on the device), so several files are under way at
+// once, while this thread also keeps the progress current. `report` then
+// sees each file's result in the log's order, on this thread. Both get the
+// file's index in the log.
 template <typename Finish, typename Report>
 bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolver, RunUi& ui,
                    bool showProgress, Finish finish, Report report) {
     ChangeLogReader log(changeLogPath);
     PathResolver mine(resolver);
     constexpr std::size_t kBatch = 1024;
+    constexpr std::size_t kFilesPerThread = 32;
+    const std::size_t helperLimit =
+        std::max<std::size_t>(1, std::min(15U, 8 * std::thread::hardware_concurrency()) - 1);
     std::vector<ChangeRecord> batch;
     std::vector<FileFinish> results;
     long handled = 0;
@@ -69,29 +75,37 @@ bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolve
             batch.push_back(std::move(record));
         }
         results.assign(batch.size(), FileFinish{});
+        std::atomic<std::size_t> next{0};
         std::atomic<std::size_t> done{0};
         const auto first = static_cast<std::size_t>(handled);
-        std::thread helper([&] {
-            PathResolver helpers(resolver);
-            for (std::size_t i = 1; i < batch.size(); i += 2) {
-                results[i] = finish(batch[i], helpers, first + i);
+        auto work = [&](PathResolver& reacher, bool keepProgress) {
+            for (std::size_t i; (i = next.fetch_add(1)) < batch.size();) {
+                results[i] = finish(batch[i], reacher, first + i);
                 done.fetch_add(1);
+                if (keepProgress && i % 64 == 0) {
+                    progress(handled + static_cast<long>(done.load()));
+                }
             }
-        });
-        for (std::size_t i = 0; i < batch.size(); i += 2) {
-            results[i] = finish(batch[i], mine, first + i);
-            done.fetch_add(1);
-            if (i % 128 == 0) {
-                progress(handled + static_cast<long>(done.load()));
-            }
+        };
+        std::vector<std::thread> helpers;
+        const std::size_t wanted = std::min(helperLimit, batch.size() / kFilesPerThread);
+        for (std::size_t k = 0; k < wanted; ++k) {
+            helpers.emplace_back([&] {
+                PathResolver theirs(resolver);
+                work(theirs, false);
+            });
         }
-        // The other half is waited for in short steps: the batch's files are
-        // small work each, and a long step would leave both threads idle.
+        work(mine, true);
+        // The files the helpers still have are waited for in short steps:
+        // they are small work each, and a long step would leave the
+        // threads idle.
         while (done.load() < batch.size()) {
             progress(handled + static_cast<long>(done.load()));
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
-        helper.join();
+        for (std::thread& helper : helpers) {
+            helper.join();
+        }
         for (std::size_t i = 0; i < batch.size(); ++i) {
             report(batch[i], results[i], first + i);
         }
@@ -238,6 +252,7 @@ bool CommitChanges(const std::string& changeLogPath, long filesChanged, RunUi& u
     // backups go; the progress follows the second walk. What the first walk
     // left stays out of the second.
     FileSystemFlusher flusher;
+    flusher.FlushAhead(roots);
     std::vector<bool> placed;
     std::set<std::string> finished;
     bool allFinished = true;

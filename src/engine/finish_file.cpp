@@ -263,7 +263,7 @@ FinishOutcome Accept(const ChangeRecord& record, const Scene& scene, LeftoverSta
         }
         device = scene.file.st_dev;
     }
-    flusher.Note(device, path);
+    flusher.Note(device, path, state == LeftoverState::BetweenRenames);
     return FinishOutcome::Accepted;
 }
 
@@ -273,19 +273,55 @@ LeftoverState LeftoverStateOf(const std::string& path) {
     return StateOf(LookAt(path));
 }
 
-void FileSystemFlusher::Note(dev_t device, const std::string& path) {
+FileSystemFlusher::~FileSystemFlusher() {
+    if (ahead_.joinable()) {
+        ahead_.join();
+    }
+}
+
+void FileSystemFlusher::FlushAhead(const std::vector<std::string>& directories) {
+    std::vector<std::unique_ptr<FileDescriptor>> opened;
+    for (const std::string& directory : directories) {
+        opened.push_back(std::make_unique<FileDescriptor>(
+            ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    }
+    ahead_ = std::thread([this, opened = std::move(opened)] {
+        for (const auto& fd : opened) {
+            struct stat status {};
+            if (fd->get() >= 0 && ::fstat(fd->get(), &status) == 0 &&
+                flushedAhead_.count(status.st_dev) == 0) {
+                flushedAhead_[status.st_dev] = ::syncfs(fd->get()) == 0 ? 0 : errno;
+            }
+        }
+    });
+}
+
+void FileSystemFlusher::Note(dev_t device, const std::string& path, bool placedNow) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (flushed_.count(device) == 0 && pending_.count(device) == 0) {
-        // Held open: the name it was reached by may not last.
-        pending_[device] = std::make_shared<FileDescriptor>(
+    if (flushed_.count(device) != 0) {
+        return;
+    }
+    Pending& pending = pending_[device];
+    pending.placedNow = pending.placedNow || placedNow;
+    if (!pending.directory) {
+        pending.directory = std::make_shared<FileDescriptor>(
             ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
 }
 
 void FileSystemFlusher::FlushAll() {
+    if (ahead_.joinable()) {
+        ahead_.join();
+    }
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& [device, fd] : pending_) {
-        flushed_[device] = fd->get() >= 0 && ::syncfs(fd->get()) == 0 ? 0 : errno;
+    for (const auto& [device, pending] : pending_) {
+        auto ahead = flushedAhead_.find(device);
+        if (!pending.placedNow && ahead != flushedAhead_.end() && ahead->second == 0) {
+            flushed_[device] = 0;
+            continue;
+        }
+        const int fd = pending.directory->get();
+        flushed_[device] = fd >= 0 && ::syncfs(fd) == 0 ? 0 : errno;
     }
     pending_.clear();
 }

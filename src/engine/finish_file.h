@@ -42,6 +42,8 @@
 #include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <thread>
+#include <vector>
 
 enum class LeftoverState {
     ChangedWithBackup,
@@ -90,19 +92,35 @@ struct FileFinish {
 // any backup on it goes; safe to share between threads.
 class FileSystemFlusher {
 public:
+    FileSystemFlusher() = default;
+    ~FileSystemFlusher();
+    FileSystemFlusher(const FileSystemFlusher&) = delete;
+    FileSystemFlusher& operator=(const FileSystemFlusher&) = delete;
+
+    // Starts flushing the file systems that hold `directories` on another
+    // thread, so that the wait for the disk overlaps the first walk over
+    // the files: it covers every content put in place before now.
+    void FlushAhead(const std::vector<std::string>& directories);
     // The file system `device`, which holds the file at `path`, is to be
-    // flushed.
-    void Note(dev_t device, const std::string& path);
-    // Flushes every noted file system that was not flushed yet.
+    // flushed; `placedNow`: a new content was put in place just now, so a
+    // flush started before does not cover it.
+    void Note(dev_t device, const std::string& path, bool placedNow = false);
+    // Flushes every noted file system that no flush covers yet.
     void FlushAll();
     // 0 when the file system was flushed, else the errno of its flush
     // (EAGAIN when it was never noted).
     int Result(dev_t device);
 
 private:
+    struct Pending {
+        std::shared_ptr<FileDescriptor> directory; // held open: its name may not last
+        bool placedNow = false;
+    };
     std::mutex mutex_;
-    std::map<dev_t, std::shared_ptr<FileDescriptor>> pending_; // a directory on each
+    std::map<dev_t, Pending> pending_;
     std::map<dev_t, int> flushed_;
+    std::thread ahead_;
+    std::map<dev_t, int> flushedAhead_; // written by ahead_ only, read after it ended
 };
 
 // Finishes the file of `record` as `decision` asks, from the state it is in
