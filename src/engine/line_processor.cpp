@@ -319,7 +319,7 @@ void LineProcessor::StreamLongLine(std::string_view bytes, bool endOfLine, bool 
     if (!streaming_) {
         BeginStreamedLine();
     }
-    SearchStreamed(bytes);
+    SearchStreamed(bytes, endOfLine);
     std::size_t i = stripping_ ? StripLeadingStreamed(bytes) : 0;
     while (i < bytes.size() && !done_) {
         // Ordinary bytes go out in one piece.
@@ -342,30 +342,59 @@ void LineProcessor::StreamLongLine(std::string_view bytes, bool endOfLine, bool 
     }
 }
 
-// Whether a search text stands in the streamed line, its pieces taken with
-// the end of the piece before (where a text may have begun).
-void LineProcessor::SearchStreamed(std::string_view bytes) {
+// Whether a search text stands in the streamed line. A piece is searched
+// where it lies; only its seam with the piece before is copied: the end of
+// that piece and the first bytes of this one. A text in UTF-8 counts only
+// when it neither starts nor ends inside a character, which the bytes
+// around it tell (up to three before and after); a text found too close to
+// the end of a piece is therefore judged again with the next one, unless
+// the piece is the line's last.
+void LineProcessor::SearchStreamed(std::string_view bytes, bool last) {
     const ReplacementTable* table = settings_.table;
-    if (table == nullptr || longHit_ || bytes.empty()) {
+    if (table == nullptr || longHit_ || (bytes.empty() && !last)) {
         return;
     }
-    std::string text = longTail_;
-    text.append(bytes);
     if (table->regex) {
         // A pattern has no longest match: each piece is searched by itself.
         longHit_ = AnyRegexIn(bytes, *table);
-    } else if (const PairAutomaton* automaton = table->automaton()) {
-        longHit_ = automaton->AnyIn(text);
+        return;
+    }
+    constexpr std::size_t kAround = 3;
+    const std::size_t longest = std::max<std::size_t>(longestSearch_, 1);
+    // The texts not judged yet start in the tail's last `open` bytes.
+    const std::size_t open = longest - 1 + kAround;
+    std::string& seam = longSeam_;
+    seam.assign(longTail_);
+    seam.append(bytes.substr(0, open + kAround));
+    const std::size_t seamFrom = longTail_.size() > open ? longTail_.size() - open : 0;
+    const std::size_t bodyFrom = std::min(bytes.size(), kAround);
+    if (const PairAutomaton* automaton = table->automaton()) {
+        // Bytes alone decide here, whatever stands around them.
+        longHit_ = automaton->AnyIn(seam) || automaton->AnyIn(bytes.substr(bodyFrom));
     } else {
+        const bool seamIsAll = seam.size() == longTail_.size() + bytes.size();
         for (const ReplacementPair& pair : table->pairs) {
-            if (pair.search.Find(text, 0) != std::string_view::npos) {
+            const SearchPattern& search = pair.search;
+            // A text found counts when the bytes after it are there to
+            // tell, or when nothing follows it in the line.
+            auto hit = [&](std::string_view haystack, std::size_t from, bool atLineEnd) {
+                const std::size_t found = search.Find(haystack, from);
+                return found != std::string_view::npos &&
+                       (atLineEnd || found + search.size() + kAround <= haystack.size());
+            };
+            if (hit(seam, seamFrom, last && seamIsAll) || hit(bytes, bodyFrom, last)) {
                 longHit_ = true;
                 break;
             }
         }
     }
-    std::size_t keep = longestSearch_ > 0 ? longestSearch_ - 1 : 0;
-    longTail_ = text.substr(text.size() > keep ? text.size() - keep : 0);
+    const std::size_t tail = open + kAround;
+    if (bytes.size() >= tail) {
+        longTail_.assign(bytes.substr(bytes.size() - tail));
+    } else {
+        longTail_.append(bytes);
+        longTail_.erase(0, longTail_.size() > tail ? longTail_.size() - tail : 0);
+    }
 }
 
 void LineProcessor::BeginStreamedLine() {

@@ -92,7 +92,7 @@ private:
     void ScanForChange(std::string_view bytes, std::size_t& pos);
     void StreamLongLine(std::string_view bytes, bool endOfLine, bool hasLineFeed);
     void BeginStreamedLine();
-    void SearchStreamed(std::string_view bytes);
+    void SearchStreamed(std::string_view bytes, bool last);
     std::size_t StripLeadingStreamed(std::string_view bytes);
     void StreamSpecial(char c);
     void StripHeldBlanks();
@@ -123,6 +123,7 @@ private:
     bool leadingStripped_ = false;
     bool longHit_ = false; // a search text stands in the streamed line
     std::string longTail_; // its last bytes, where a text may begin
+    std::string longSeam_; // the tail and the next piece's first bytes
     std::size_t longestSearch_ = 0;
     std::uint64_t heldBlanks_ = 0;      // trailing strip characters that may go
     std::uint64_t carriageReturns_ = 0; // not yet written

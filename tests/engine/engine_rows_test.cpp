@@ -310,6 +310,34 @@ TEST(EngineRows, LengthLimits) {
         R("a line of several megabytes is written whole", "xxxx\n" + huge + "xxxx\r\n",
           J({{"xxxx", "y"}}), "y\r\n" + huge + "xxxx\r\n", {1, 1, 0}),
     });
+    // A line too long to replace in is counted when it holds a search text;
+    // read in pieces (of 4,093 bytes, after the first 32,744), the text may
+    // lie across two of them, and a character in UTF-8 may too.
+    std::vector<Row> split;
+    FileCounters tooLong;
+    tooLong.longLines = 1;
+    for (std::size_t before : {1, 3, 4, 8}) {
+        const std::string text =
+            std::string(36837 - before, 'a') + "QvToken42" + Times(900, "bcde");
+        split.push_back(
+            R("a search text across pieces, " + std::to_string(before) + " bytes before",
+              text + "\n", J({{"QvToken42", "x"}}), text + "\r\n", tooLong));
+        split.push_back(R("the same ignoring case, " + std::to_string(before) + " bytes before",
+                          text + "\n", J({{"qvtoken42", "x"}}, {&Job::capsLock}), text + "\r\n",
+                          tooLong));
+    }
+    // The end or the start of a character, split from the rest of it.
+    for (std::size_t before : {1, 2, 3}) {
+        const std::string text =
+            std::string(36837 - before, 'a') + "\xE2\x82\xAC" + Times(900, "bcde");
+        for (const char* part : {"\\x82\\xAC", "\\xE2\\x82"}) {
+            split.push_back(
+                R("part of a character across pieces, " + std::to_string(before) + " " + part,
+                  text + "\n", In(J({{part, "x"}}, {&Job::expandEscape}), CodeMode::Utf8),
+                  text + "\r\n"));
+        }
+    }
+    Check(split);
 }
 
 // One generator for every path: jobs with their files, several files to a

@@ -153,6 +153,10 @@ void CheckLineProcessor(const Row& row, const std::string& tableName, const Repl
                         Checker& check) {
     const LineSettings lines = LinesOf(row.job, table);
     const std::string_view input = row.input;
+    // The lines too long to replace that held a search text, as counted
+    // when the streamed lines come in one piece: every other split of the
+    // file must count the same.
+    std::string tooLongInOnePiece;
     for (std::size_t feed : {0, 1, 2, 3, 7, 61, 4093}) {
         if (feed != 0 && input.size() / feed > 200000) {
             continue; // tiny pieces of a big file add nothing but time
@@ -185,6 +189,15 @@ void CheckLineProcessor(const Row& row, const std::string& tableName, const Repl
             } else {
                 check.Same(row.name, path, LineOutcome(row.counters, row.output),
                            LineOutcome(processor.counters(), sink.text));
+            }
+            if (streamed && !look) {
+                const std::string tooLong = "too long with a search text: " +
+                                            std::to_string(processor.counters().longLines);
+                if (feed == 0) {
+                    tooLongInOnePiece = tooLong;
+                } else if (!tooLongInOnePiece.empty()) {
+                    check.Same(row.name, path, tooLongInOnePiece, tooLong);
+                }
             }
         }
     }
@@ -306,6 +319,7 @@ std::string Expected(const std::vector<const Row*>& group, const std::vector<std
     for (std::size_t k = 0; k < group.size(); ++k) {
         const Row& row = *group[k];
         s.FilesProcessed += run ? 1 : 0;
+        s.LinesTooLong += row.counters.longLines;
         if (Changes(row)) {
             s.FilesChanged += 1;
             s.LinesChanged += row.counters.lineChanges;
@@ -322,6 +336,10 @@ std::string Expected(const std::vector<const Row*>& group, const std::vector<std
     }
     if (run && s.FilesChanged == 0) {
         messages.push_back(std::to_string(kMsgNoFileChanged) + " ");
+        if (s.LinesTooLong > 0) {
+            messages.push_back(std::to_string(kMsgLongLinesNotReplaced) + " " +
+                               std::to_string(s.LinesTooLong));
+        }
     }
     return Summary(s, changed, messages) + disk;
 }

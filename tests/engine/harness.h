@@ -30,7 +30,8 @@ struct Row {
     std::string input;
     Job job; // line options and pairs (the harness picks directories and files; Yes confirms)
     std::string output;    // what the line operations write for `input`
-    FileCounters counters; // line changes, replacements, empty lines removed
+    FileCounters counters; // line changes, replacements, empty lines removed (and the
+                           // lines too long to replace in that held a search text)
     bool text = true;      // false: the text test skips the file, which stays as it is
 };
 
