@@ -55,9 +55,10 @@ bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolve
     ChangeLogReader log(changeLogPath);
     PathResolver mine(resolver);
     constexpr std::size_t kBatch = 1024;
+    // The helpers mostly wait for the device, so their number does not
+    // follow the cores; a batch too small to share is done here alone.
+    constexpr std::size_t kHelpers = 14;
     constexpr std::size_t kFilesPerThread = 32;
-    const std::size_t helperLimit =
-        std::max<std::size_t>(1, std::min(15U, 8 * std::thread::hardware_concurrency()) - 1);
     std::vector<ChangeRecord> batch;
     std::vector<FileFinish> results;
     long handled = 0;
@@ -88,7 +89,7 @@ bool ForEachLogged(const std::string& changeLogPath, const PathResolver& resolve
             }
         };
         std::vector<std::thread> helpers;
-        const std::size_t wanted = std::min(helperLimit, batch.size() / kFilesPerThread);
+        const std::size_t wanted = std::min(kHelpers, batch.size() / kFilesPerThread);
         for (std::size_t k = 0; k < wanted; ++k) {
             helpers.emplace_back([&] {
                 PathResolver theirs(resolver);

@@ -63,6 +63,11 @@ std::string OrderProblem(const std::vector<SystemCall>& calls, std::size_t backu
 class Durability : public ::testing::Test {
 protected:
     void SetUp() override {
+        bool traced = false;
+        RecordSystemCalls({"--version"}, dir.path(), &traced);
+        if (!traced) {
+            GTEST_SKIP() << "tracing is not allowed here";
+        }
         for (int i = 0; i < 6; ++i) {
             testing_support::WriteFile(
                 dir / ("d" + std::to_string(i % 2) + "/f" + std::to_string(i) + ".txt"),
@@ -88,21 +93,11 @@ protected:
 };
 
 TEST_F(Durability, ARunFlushesOnceBeforeItsBackupsGo) {
-    bool traced = false;
-    RecordSystemCalls({"--version"}, dir.path(), &traced);
-    if (!traced) {
-        GTEST_SKIP() << "tracing is not allowed here";
-    }
     EXPECT_EQ(OrderProblem(Record(Job({})), 6), "");
     EXPECT_EQ(testing_support::ReadFile(dir / "d0/f0.txt"), "Erde 0\n");
 }
 
 TEST_F(Durability, AcceptingAKeptRunFlushesBeforeItsBackupsGo) {
-    bool traced = false;
-    RecordSystemCalls({"--version"}, dir.path(), &traced);
-    if (!traced) {
-        GTEST_SKIP() << "tracing is not allowed here";
-    }
     ASSERT_EQ(RunTool(Job({"--keep", logs / "run.log"})).status, 0);
     EXPECT_EQ(OrderProblem(Record({"--accept-log", logs / "run.log"}), 6), "");
 }
@@ -110,11 +105,6 @@ TEST_F(Durability, AcceptingAKeptRunFlushesBeforeItsBackupsGo) {
 // Accepting flushes while it checks the files; a new content it puts in
 // place itself needs a flush of its own before any backup goes.
 TEST_F(Durability, AcceptingAFileLeftBetweenItsRenamesFlushesAfterPlacingIt) {
-    bool traced = false;
-    RecordSystemCalls({"--version"}, dir.path(), &traced);
-    if (!traced) {
-        GTEST_SKIP() << "tracing is not allowed here";
-    }
     ASSERT_EQ(RunTool(Job({"--keep", logs / "run.log"})).status, 0);
     ASSERT_EQ(::rename((dir / "d1/f1.txt").c_str(), (dir / "d1/f1.txt.QUINTREL-TEMP").c_str()), 0);
     EXPECT_EQ(OrderProblem(Record({"--accept-log", logs / "run.log"}), 6, 2), "");
@@ -122,11 +112,6 @@ TEST_F(Durability, AcceptingAFileLeftBetweenItsRenamesFlushesAfterPlacingIt) {
 }
 
 TEST_F(Durability, RecoveryFlushesBeforeItsBackupsGo) {
-    bool traced = false;
-    RecordSystemCalls({"--version"}, dir.path(), &traced);
-    if (!traced) {
-        GTEST_SKIP() << "tracing is not allowed here";
-    }
     ASSERT_EQ(RunTool(Job({"--keep", logs / "run.log"})).status, 0);
     // One file as a run leaves it between its two renamings: recovery moves
     // its new content into place, then flushes, then deletes the backups.
